@@ -1,0 +1,129 @@
+// The emulated phone: one world holding the virtual clock, the scheduler, processes and threads,
+// kernel objects, windows, files and libraries. A driver (a test, devemu) owns the device, starts
+// programs, injects events and runs the device on virtual time.
+#pragma once
+
+#include "platform/api/WinTypes.h"
+#include "platform/emu/DeviceProfile.h"
+#include "platform/emu/HandleTable.h"
+#include "platform/emu/LibraryTable.h"
+#include "platform/emu/NamedObjects.h"
+#include "platform/emu/OpenFiles.h"
+#include "platform/emu/Scheduler.h"
+#include "platform/emu/Transcript.h"
+#include "platform/emu/VirtualClock.h"
+
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+class EmuThread;
+class FileSystem;
+class Gdi;
+class MenuTable;
+class MemoryRegion;
+class Process;
+class WindowManager;
+
+// A program's main routine: the instance and the command line, as WinMain receives them.
+using ProgramEntry = std::function<int(HINSTANCE, const std::u16string& commandLine)>;
+
+enum class RunOutcome { Done, TimeLimit, Deadlock };
+
+class Device {
+public:
+    Device(std::filesystem::path folder, DeviceProfile, Transcript&);
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    const DeviceProfile& profile() const { return m_profile; }
+    VirtualClock& clock() { return m_clock; }
+    Scheduler& scheduler() { return m_scheduler; }
+    HandleTable& handles() { return m_handles; }
+    NamedObjects& namedObjects() { return m_named; }
+    LibraryTable& libraries() { return m_libraries; }
+    WindowManager& windows() { return *m_windows; }
+    FileSystem& files() { return *m_files; }
+    OpenFiles& openFiles() { return m_openFiles; }
+    Gdi& gdi() { return *m_gdi; }
+    MenuTable& menus() { return *m_menus; }
+    Transcript& transcript() { return m_transcript; }
+
+    // ---- Programs
+    // Installs a program at a device path ("\\Windows\\cprog.exe"); it starts by that path or by its name.
+    void installProgram(const std::u16string& path, ProgramEntry);
+    // The installed path a name or path starts, or nullopt when no such program is installed.
+    std::optional<std::u16string> resolveProgram(const std::u16string& nameOrPath) const;
+    std::shared_ptr<Process> startProgram(const std::u16string& nameOrPath, const std::u16string& commandLine);
+    std::shared_ptr<EmuThread> createThread(Process&, std::function<DWORD()> body);
+    const std::vector<std::shared_ptr<Process>>& processes() const { return m_processes; }
+    std::shared_ptr<Process> findProcess(DWORD id) const;
+    // The running process started from a program of that name or path, the newest first.
+    std::shared_ptr<Process> findRunningProcess(const std::u16string& nameOrPath) const;
+    void terminateProcess(Process&, DWORD exitCode);
+
+    // ---- Memory views, shared by every process at the same address
+    void addView(const void* base, std::shared_ptr<MemoryRegion>);
+    bool removeView(const void* base);
+    std::shared_ptr<MemoryRegion> findView(const void* base) const;
+
+    // ---- Keys held down, as the driver injected them
+    void setKeyDown(int virtualKey, bool down);
+    bool isKeyDown(int virtualKey) const;
+
+    // ---- Answers the driver queued for the next message boxes and menus
+    std::deque<std::string>& messageBoxAnswers() { return m_messageBoxAnswers; }
+    std::deque<std::string>& menuChoices() { return m_menuChoices; }
+
+    // ---- Driving, from outside the device's threads
+    void runUntilIdle();
+    void runFor(std::uint64_t milliseconds);
+    // Runs until `done` holds; time passes up to `limit` (unlimited when absent). With no limit, a
+    // device whose threads all wait with no deadline left ends the run as a deadlock.
+    RunOutcome runUntil(const std::function<bool()>& done, std::optional<std::uint64_t> limit);
+    // What each blocked thread waits for, one line each.
+    std::string deadlockReport() const;
+
+    // ---- Called by the thread machinery on the ending thread
+    void onThreadExit(EmuThread&, DWORD exitCode);
+    void reportCrash(EmuThread&, const std::string& what);
+
+private:
+    void advanceTo(std::uint64_t tick);
+
+    DeviceProfile m_profile;
+    Transcript& m_transcript;
+    VirtualClock m_clock;
+    Scheduler m_scheduler;
+    HandleTable m_handles;
+    NamedObjects m_named;
+    LibraryTable m_libraries;
+    std::unique_ptr<FileSystem> m_files;
+    OpenFiles m_openFiles;
+    std::unique_ptr<WindowManager> m_windows;
+    std::unique_ptr<Gdi> m_gdi;
+    std::unique_ptr<MenuTable> m_menus;
+
+    std::map<std::u16string, std::pair<std::u16string, ProgramEntry>> m_programs;
+    std::vector<std::shared_ptr<Process>> m_processes;
+    DWORD m_nextProcessId { 1 };
+    DWORD m_nextThreadId { 1 };
+    std::multimap<const void*, std::shared_ptr<MemoryRegion>> m_views;
+    std::array<bool, 256> m_keysDown {};
+    std::deque<std::string> m_messageBoxAnswers;
+    std::deque<std::string> m_menuChoices;
+};
+
+// The device of the calling emulated thread.
+Device& currentDevice();
+
+}
