@@ -1,0 +1,288 @@
+#include "emulator/ScriptRunner.h"
+
+#include "emulator/PngWriter.h"
+#include "emulator/ScriptSyntax.h"
+#include "platform/emu/Process.h"
+#include "platform/emu/Text.h"
+#include "platform/emu/WindowManager.h"
+
+#include <stdexcept>
+
+namespace devemu {
+
+namespace {
+
+// A command that cannot be carried out; its text is what devemu prints after "error: ".
+struct CommandError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void expectCount(const std::vector<std::string>& arguments, std::size_t least, std::size_t most, const char* usage)
+{
+    if (arguments.size() - 1 < least || arguments.size() - 1 > most)
+        throw CommandError(std::string("usage: ") + usage);
+}
+
+std::uint64_t number(const std::string& text, const char* what)
+{
+    const auto value = parseNumber(text);
+    if (!value)
+        throw CommandError(std::string("not a number for ") + what + ": " + text);
+    return *value;
+}
+
+std::uint64_t duration(const std::string& text)
+{
+    const auto value = parseDuration(text);
+    if (!value)
+        throw CommandError("not a duration: " + text + " (write 500ms, 5s or 2m)");
+    return *value;
+}
+
+POINT point(const std::string& x, const std::string& y)
+{
+    return POINT { static_cast<LONG>(number(x, "X")), static_cast<LONG>(number(y, "Y")) };
+}
+
+std::string join(const std::vector<std::string>& arguments, std::size_t from)
+{
+    std::string text;
+    for (std::size_t i = from; i < arguments.size(); ++i)
+        text += (i > from ? " " : "") + arguments[i];
+    return text;
+}
+
+}
+
+ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
+    : m_device(device)
+    , m_transcript(transcript)
+{
+    m_commands = {
+        { "start", [this](const Arguments& a) { start(a); } },
+        { "wait-exit", [this](const Arguments& a) { waitExit(a); } },
+        { "run", [this](const Arguments& a) { run(a); } },
+        { "key", [this](const Arguments& a) { key(a); } },
+        { "tap", [this](const Arguments& a) { tap(a); } },
+        { "pen", [this](const Arguments& a) { pen(a); } },
+        { "answer", [this](const Arguments& a) { answer(a); } },
+        { "choose", [this](const Arguments& a) { choose(a); } },
+        { "post", [this](const Arguments& a) { message(a, false); } },
+        { "send", [this](const Arguments& a) { message(a, true); } },
+        { "spy", [this](const Arguments& a) { spy(a); } },
+        { "windows", [this](const Arguments& a) { windows(a); } },
+        { "programs", [this](const Arguments& a) { programs(a); } },
+        { "screenshot", [this](const Arguments& a) { screenshot(a); } },
+    };
+}
+
+std::string ScriptRunner::runLine(const std::string& line)
+{
+    std::string error;
+    const auto arguments = splitArguments(line, error);
+    if (!arguments)
+        return error;
+    if (arguments->empty())
+        return {};
+    const auto command = m_commands.find(arguments->front());
+    if (command == m_commands.end())
+        return "unknown command " + arguments->front();
+    m_transcript.event("> " + join(*arguments, 0));
+    try {
+        command->second(*arguments);
+        m_device.runUntilIdle();
+    } catch (const CommandError& failure) {
+        return failure.what();
+    }
+    return {};
+}
+
+bool ScriptRunner::runScript(const std::vector<std::string>& lines, std::ostream& errors)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string error = runLine(lines[i]);
+        if (!error.empty()) {
+            errors << "error: line " << i + 1 << ": " << error << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScriptRunner::start(const Arguments& arguments)
+{
+    if (arguments.size() < 2)
+        throw CommandError("usage: start PROGRAM [COMMAND LINE]");
+    if (!m_device.startProgram(emu::fromUtf8(arguments[1]), emu::fromUtf8(join(arguments, 2))))
+        throw CommandError("no program " + arguments[1] + " is installed on the device");
+}
+
+void ScriptRunner::waitExit(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 2, "wait-exit PROGRAM|PID [DURATION]");
+    std::shared_ptr<emu::Process> process;
+    if (const auto pid = parseNumber(arguments[1]))
+        process = m_device.findProcess(static_cast<DWORD>(*pid));
+    else
+        process = m_device.findRunningProcess(emu::fromUtf8(arguments[1]));
+    if (!process) {
+        // A program that already ended has nothing left to wait for.
+        if (!parseNumber(arguments[1]) && m_device.resolveProgram(emu::fromUtf8(arguments[1])))
+            return;
+        throw CommandError("no process " + arguments[1] + " on the device");
+    }
+    const std::optional<std::uint64_t> limit = arguments.size() > 2 ? std::optional(duration(arguments[2])) : std::nullopt;
+    switch (m_device.runUntil([&] { return process->finished(); }, limit)) {
+    case emu::RunOutcome::Done:
+        return;
+    case emu::RunOutcome::TimeLimit:
+        throw CommandError(process->name() + " pid " + std::to_string(process->id()) + " still runs after " + arguments[2]);
+    case emu::RunOutcome::Deadlock:
+        throw CommandError("deadlock waiting for " + process->name() + " pid " + std::to_string(process->id()) + ": "
+            + m_device.deadlockReport());
+    }
+}
+
+void ScriptRunner::run(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 1, "run DURATION");
+    m_device.runFor(duration(arguments[1]));
+}
+
+void ScriptRunner::key(const Arguments& arguments)
+{
+    expectCount(arguments, 2, 2, "key down|up|press VK");
+    const int virtualKey = static_cast<int>(number(arguments[2], "VK"));
+    if (virtualKey <= 0 || virtualKey > 0xFE)
+        throw CommandError("not a virtual key: " + arguments[2]);
+    const std::string& action = arguments[1];
+    if (action == "down" || action == "press")
+        m_device.windows().key(true, virtualKey);
+    if (action == "press")
+        m_device.runUntilIdle();
+    if (action == "up" || action == "press")
+        m_device.windows().key(false, virtualKey);
+    if (action != "down" && action != "up" && action != "press")
+        throw CommandError("usage: key down|up|press VK");
+}
+
+void ScriptRunner::tap(const Arguments& arguments)
+{
+    expectCount(arguments, 2, 2, "tap X Y");
+    const POINT at = point(arguments[1], arguments[2]);
+    m_device.windows().pen(emu::PenAction::Down, at);
+    m_device.runUntilIdle();
+    m_device.windows().pen(emu::PenAction::Up, at);
+}
+
+void ScriptRunner::pen(const Arguments& arguments)
+{
+    expectCount(arguments, 3, 3, "pen down|move|up X Y");
+    const POINT at = point(arguments[2], arguments[3]);
+    const std::string& action = arguments[1];
+    if (action == "down")
+        m_device.windows().pen(emu::PenAction::Down, at);
+    else if (action == "move")
+        m_device.windows().pen(emu::PenAction::Move, at);
+    else if (action == "up")
+        m_device.windows().pen(emu::PenAction::Up, at);
+    else
+        throw CommandError("usage: pen down|move|up X Y");
+}
+
+void ScriptRunner::answer(const Arguments& arguments)
+{
+    expectCount(arguments, 2, 2, "answer messagebox OK|Cancel|Yes|No|Abort|Retry|Ignore");
+    static const std::vector<std::string> buttons { "OK", "Cancel", "Yes", "No", "Abort", "Retry", "Ignore" };
+    if (arguments[1] != "messagebox")
+        throw CommandError("usage: answer messagebox BUTTON");
+    for (const auto& button : buttons) {
+        if (emu::equalsIgnoringCase(emu::fromUtf8(button), emu::fromUtf8(arguments[2]))) {
+            m_device.messageBoxAnswers().push_back(button);
+            return;
+        }
+    }
+    throw CommandError("not a message box button: " + arguments[2]);
+}
+
+void ScriptRunner::choose(const Arguments& arguments)
+{
+    expectCount(arguments, 2, 2, "choose menu COMMAND");
+    if (arguments[1] != "menu")
+        throw CommandError("usage: choose menu COMMAND");
+    m_device.menuChoices().push_back(arguments[2]);
+}
+
+void ScriptRunner::message(const Arguments& arguments, bool send)
+{
+    expectCount(arguments, 2, 4, send ? "send CLASS MSG [WPARAM [LPARAM]]" : "post CLASS MSG [WPARAM [LPARAM]]");
+    const std::u16string className = emu::fromUtf8(arguments[1]);
+    const HWND hwnd = m_device.windows().findTopLevel(&className, nullptr);
+    if (!hwnd)
+        throw CommandError("no window of class " + arguments[1]);
+    const auto message = parseMessage(arguments[2]);
+    if (!message)
+        throw CommandError("not a message: " + arguments[2]);
+    const WPARAM wParam = arguments.size() > 3 ? static_cast<WPARAM>(number(arguments[3], "WPARAM")) : 0;
+    const LPARAM lParam = arguments.size() > 4 ? static_cast<LPARAM>(number(arguments[4], "LPARAM")) : 0;
+    if (!send) {
+        if (!m_device.windows().postFromDriver(hwnd, *message, wParam, lParam))
+            throw CommandError("the window of class " + arguments[1] + " takes no messages");
+        return;
+    }
+    const auto result = m_device.windows().sendFromDriver(hwnd, *message, wParam, lParam);
+    if (!result)
+        throw CommandError("the window of class " + arguments[1] + " did not handle the message: " + m_device.deadlockReport());
+    m_transcript.event("result " + std::to_string(*result));
+}
+
+void ScriptRunner::spy(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 1, "spy CLASS|off");
+    if (arguments[1] == "off")
+        m_device.windows().spyOn(std::nullopt);
+    else
+        m_device.windows().spyOn(emu::fromUtf8(arguments[1]));
+}
+
+void ScriptRunner::windows(const Arguments& arguments)
+{
+    expectCount(arguments, 0, 0, "windows");
+    m_device.runUntilIdle();
+    const emu::WindowManager& manager = m_device.windows();
+    if (manager.topLevelWindows().empty())
+        m_transcript.event("no windows");
+    for (const HWND hwnd : manager.topLevelWindows()) {
+        const emu::Window& window = *manager.find(hwnd);
+        m_transcript.event(emu::hexText(reinterpret_cast<std::uintptr_t>(hwnd)) + " " + emu::toUtf8(window.windowClass->name) + " "
+            + emu::quotedText(window.title) + " pid " + std::to_string(window.process->id()) + " "
+            + (window.isVisible() ? "visible " : "hidden ") + std::to_string(window.rect.left) + "," + std::to_string(window.rect.top)
+            + " " + std::to_string(window.width()) + "x" + std::to_string(window.height()));
+    }
+}
+
+void ScriptRunner::programs(const Arguments& arguments)
+{
+    expectCount(arguments, 0, 0, "programs");
+    if (m_device.processes().empty())
+        m_transcript.event("no programs");
+    for (const auto& process : m_device.processes()) {
+        const std::string state = process->finished() ? "exited code " + std::to_string(process->exitCode()) : "running";
+        m_transcript.event(process->name() + " pid " + std::to_string(process->id()) + " " + state + " "
+            + emu::quotedText(process->commandLine()));
+    }
+}
+
+void ScriptRunner::screenshot(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 1, "screenshot FILE.png");
+    m_device.runUntilIdle();
+    const emu::Bitmap screen = m_device.windows().composeScreen();
+    const std::filesystem::path file = arguments[1];
+    if (const std::string error = writePng(screen, file); !error.empty())
+        throw CommandError(error);
+    m_transcript.event("screenshot " + file.filename().string() + " " + std::to_string(screen.width()) + "x"
+        + std::to_string(screen.height()));
+}
+
+}
