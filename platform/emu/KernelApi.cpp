@@ -231,7 +231,7 @@ BOOL ReleaseMutex(HANDLE handle)
 {
     const auto mutex = device().handles().getAs<MutexObject>(handle);
     if (!mutex || !mutex->release(self())) {
-        SetLastError(mutex ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+        SetLastError(mutex ? ERROR_NOT_OWNER : ERROR_INVALID_HANDLE);
         return FALSE;
     }
     device().scheduler().wakeWaiters();

@@ -309,7 +309,7 @@ void WindowManager::notifyWindow(Window& window, UINT message, WPARAM wParam, LP
     sendNotify(window.hwnd, message, wParam, lParam);
 }
 
-void WindowManager::activate(HWND hwnd)
+void WindowManager::activate(HWND hwnd, WPARAM how)
 {
     const HWND previous = m_foreground;
     if (previous == hwnd)
@@ -323,7 +323,7 @@ void WindowManager::activate(HWND hwnd)
     if (Window* window = find(hwnd)) {
         notifyWindow(*window, WM_NCACTIVATE, TRUE, 0);
         if ((window = find(hwnd)))
-            notifyWindow(*window, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
+            notifyWindow(*window, WM_ACTIVATE, how, reinterpret_cast<LPARAM>(previous));
     }
 }
 
@@ -577,7 +577,7 @@ void WindowManager::pen(PenAction action, POINT point)
             topLevel = find(topLevel->parent);
         if (m_foreground != topLevel->hwnd && !(topLevel->exStyle & WS_EX_NOACTIVATE)) {
             raise(*topLevel, HWND_TOP);
-            activate(topLevel->hwnd);
+            activate(topLevel->hwnd, WA_CLICKACTIVE);
         }
         if (!(window = find(target)))
             return;

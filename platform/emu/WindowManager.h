@@ -128,7 +128,8 @@ public:
 
 private:
     void raise(Window&, HWND insertAfter);
-    void activate(HWND);
+    // Makes `hwnd` the foreground window; `how` is WA_ACTIVE or WA_CLICKACTIVE.
+    void activate(HWND, WPARAM how = WA_ACTIVE);
     void notifyWindow(Window&, UINT, WPARAM, LPARAM);
     void destroyTree(HWND);
     void forget(HWND);

@@ -157,3 +157,27 @@ TEST_F(InputTest, KeyArrivesAsKeyDownAndAfterTranslateMessageAsCharacter)
 }
 
 }
+
+using PenActivationTest = testing_support::DeviceFixture;
+
+TEST_F(PenActivationTest, PenDownOnABackWindowActivatesItAsClicked)
+{
+    std::vector<std::string> notes;
+    MessageHandler back = [&](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+        if (message == WM_ACTIVATE)
+            notes.push_back("back WM_ACTIVATE " + std::to_string(LOWORD(wParam)));
+        return std::nullopt;
+    };
+    MessageHandler front = [](HWND, UINT, WPARAM, LPARAM) -> std::optional<LRESULT> { return std::nullopt; };
+    start(u"two", [&] {
+        registerScriptedClass();
+        createScriptedWindow(back, { .style = WS_POPUP | WS_VISIBLE, .rect = { 0, 0, 100, 100 } });
+        createScriptedWindow(front, { .style = WS_POPUP | WS_VISIBLE, .rect = { 50, 50, 150, 150 } });
+        return runMessageLoop();
+    });
+    device->runUntilIdle();
+    notes.clear();
+    device->windows().pen(emu::PenAction::Down, POINT { 10, 10 });
+    device->runUntilIdle();
+    EXPECT_EQ(notes, (std::vector<std::string> { "back WM_ACTIVATE " + std::to_string(WA_CLICKACTIVE) }));
+}

@@ -5,6 +5,7 @@
 #include "platform/api/WinUser.h"
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ protected:
 
 struct MessageBoxCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const MessageBoxCase& tested, std::ostream* out) { *out << tested.name; }
     UINT type;
     std::optional<std::string> answer;
     int expected;
@@ -76,6 +79,8 @@ constexpr const char* shownMenu = "menu [ ] Open=1 | [x] Silent=2 [ ] Delete=3 M
 
 struct MenuCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const MenuCase& tested, std::ostream* out) { *out << tested.name; }
     std::optional<std::string> choice;
     BOOL expected;
     const char* outcome;

@@ -8,6 +8,7 @@
 #include "platform/emu/EmuThread.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ protected:
 
 struct ExitCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const ExitCase& tested, std::ostream* out) { *out << tested.name; }
     std::function<int()> body;
     DWORD code;
 };
@@ -92,6 +95,8 @@ TEST_F(ProcessesTest, EndingTheMainThreadEndsTheOtherThreadsOfTheProcess)
 
 struct StartCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const StartCase& tested, std::ostream* out) { *out << tested.name; }
     const char16_t* application;
     const char16_t* commandLine;
 };
@@ -218,6 +223,8 @@ TEST_F(ProcessesTest, TwoCopiesOfAProgramKeepSeparateProcessValues)
 // takes the foreground with its window and then ends, one way or the other.
 struct ForegroundEndCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const ForegroundEndCase& tested, std::ostream* out) { *out << tested.name; }
     bool exitProcess;
 };
 

@@ -5,6 +5,7 @@
 
 #include "platform/api/WinBase.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ TEST_F(WaitsTest, WaitWithNoTimeOutOnAnUnsignaledEventReturnsAtOnce)
 // looks at it with a zero wait, as a thread arriving after the change would.
 struct EventCase {
     const char* name;
+    // ctest lists the case by its name, not by its bytes.
+    friend void PrintTo(const EventCase& tested, std::ostream* out) { *out << tested.name; }
     BOOL manualReset;
     bool pulse;
     std::vector<std::string> waiters;
@@ -245,11 +248,13 @@ TEST_F(WaitsTest, MutexIsTakenRecursivelyByItsOwnerAndReleasedAsOftenAsTaken)
         Sleep(10);
         events.push_back("owner released once");
         ReleaseMutex(mutex);
-        events.push_back("owner released twice; a third release gives " + std::to_string(ReleaseMutex(mutex)));
+        const BOOL third = ReleaseMutex(mutex);
+        events.push_back("owner released twice; a third release gives " + std::to_string(third) + ", error "
+            + std::to_string(GetLastError()));
         WaitForSingleObject(other, INFINITE);
         return 0;
     });
-    EXPECT_EQ(events, (std::vector<std::string> { "owner released once", "owner released twice; a third release gives 0",
+    EXPECT_EQ(events, (std::vector<std::string> { "owner released once", "owner released twice; a third release gives 0, error " + std::to_string(ERROR_NOT_OWNER),
                           "other got " + resultAt(WAIT_OBJECT_0, 20) }));
 }
 
