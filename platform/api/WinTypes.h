@@ -45,6 +45,7 @@ struct HGDIOBJ__;
 using HGDIOBJ = HGDIOBJ__*;
 using HBRUSH = HGDIOBJ;
 using HBITMAP = HGDIOBJ;
+using HFONT = HGDIOBJ;
 using HICON = HANDLE;
 using HCURSOR = HANDLE;
 

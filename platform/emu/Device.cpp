@@ -60,23 +60,23 @@ Device::~Device()
     m_transcript.attachClock(nullptr);
 }
 
-void Device::installProgram(const std::u16string& path, ProgramEntry entry)
+void Device::installProgram(const std::u16string& path, ProgramEntry entry, const platform::ModuleResources* resources)
 {
-    m_programs[programKey(path)] = { path, std::move(entry) };
+    m_programs[programKey(path)] = { path, std::move(entry), resources };
 }
 
 std::optional<std::u16string> Device::resolveProgram(const std::u16string& nameOrPath) const
 {
     const auto exact = m_programs.find(programKey(nameOrPath));
     if (exact != m_programs.end())
-        return exact->second.first;
+        return exact->second.path;
     // A bare name finds the program whose file name is that name, with or without ".exe".
     if (nameOrPath.find(u'\\') != std::u16string::npos)
         return std::nullopt;
     for (const auto& [key, program] : m_programs) {
-        const std::u16string file = baseName(program.first);
+        const std::u16string file = baseName(program.path);
         if (equalsIgnoringCase(file, nameOrPath) || equalsIgnoringCase(file, nameOrPath + u".exe"))
-            return program.first;
+            return program.path;
     }
     return std::nullopt;
 }
@@ -86,12 +86,12 @@ std::shared_ptr<Process> Device::startProgram(const std::u16string& nameOrPath, 
     const auto path = resolveProgram(nameOrPath);
     if (!path)
         return nullptr;
-    const ProgramEntry& entry = m_programs.at(programKey(*path)).second;
-    auto process = std::make_shared<Process>(*this, m_nextProcessId++, *path, commandLine);
+    const InstalledProgram& program = m_programs.at(programKey(*path));
+    auto process = std::make_shared<Process>(*this, m_nextProcessId++, *path, commandLine, program.resources);
     m_processes.push_back(process);
     m_transcript.event("started " + process->name() + " pid " + std::to_string(process->id()) + " " + quotedText(commandLine));
     Process& started = *process;
-    createThread(started, [&started, entry, commandLine] {
+    createThread(started, [&started, entry = program.entry, commandLine] {
         return static_cast<DWORD>(entry(started.instance(), commandLine));
     });
     return process;

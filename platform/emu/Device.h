@@ -3,6 +3,7 @@
 // programs, injects events and runs the device on virtual time.
 #pragma once
 
+#include "platform/api/ModuleResources.h"
 #include "platform/api/WinTypes.h"
 #include "platform/emu/DeviceProfile.h"
 #include "platform/emu/HandleTable.h"
@@ -60,7 +61,8 @@ public:
 
     // ---- Programs
     // Installs a program at a device path ("\\Windows\\cprog.exe"); it starts by that path or by its name.
-    void installProgram(const std::u16string& path, ProgramEntry);
+    // Its resources, when it has any, are borrowed and must outlive the device.
+    void installProgram(const std::u16string& path, ProgramEntry, const platform::ModuleResources* resources = nullptr);
     // The installed path a name or path starts, or nullopt when no such program is installed.
     std::optional<std::u16string> resolveProgram(const std::u16string& nameOrPath) const;
     std::shared_ptr<Process> startProgram(const std::u16string& nameOrPath, const std::u16string& commandLine);
@@ -113,7 +115,12 @@ private:
     std::unique_ptr<Gdi> m_gdi;
     std::unique_ptr<MenuTable> m_menus;
 
-    std::map<std::u16string, std::pair<std::u16string, ProgramEntry>> m_programs;
+    struct InstalledProgram {
+        std::u16string path;
+        ProgramEntry entry;
+        const platform::ModuleResources* resources;
+    };
+    std::map<std::u16string, InstalledProgram> m_programs;
     std::vector<std::shared_ptr<Process>> m_processes;
     DWORD m_nextProcessId { 1 };
     DWORD m_nextThreadId { 1 };

@@ -1,37 +1,68 @@
 #include "platform/emu/Gdi.h"
 
+#include "platform/emu/FontEngine.h"
 #include "platform/emu/WindowManager.h"
 
 #include <array>
+#include <string_view>
 
 namespace emu {
 
 namespace {
-// Stock brushes and system colour brushes have fixed handle values, as on the device.
-constexpr std::uintptr_t stockBrushBase = 0x4000000;
+// Stock objects and system colour brushes have fixed handle values, as on the device.
+constexpr std::uintptr_t stockObjectBase = 0x4000000;
 constexpr std::uintptr_t systemBrushBase = 0x4100000;
 constexpr std::array<COLORREF, 5> stockBrushColors { RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128),
     RGB(64, 64, 64), RGB(0, 0, 0) };
 constexpr int nullBrushIndex = 5;
+constexpr std::uintptr_t systemFontHandle = stockObjectBase + SYSTEM_FONT;
+
+// The system font is 12 pixels high at 96 dots per inch.
+constexpr LONG systemFontHeightAt96 = 12;
+constexpr std::u16string_view systemFontFace = u"Tahoma";
 }
 
 Gdi::Gdi(WindowManager& windows)
     : m_windows(windows)
+    , m_fontEngine(std::make_unique<FontEngine>())
 {
 }
 
+Gdi::~Gdi() = default;
+
 HDC Gdi::windowContext(HWND hwnd)
 {
-    if (!m_windows.find(hwnd))
+    if (hwnd && !m_windows.find(hwnd))
         return nullptr;
     const std::uintptr_t value = m_nextContext++;
-    m_contexts.emplace(value, hwnd);
+    m_contexts.emplace(value, ContextState { hwnd, reinterpret_cast<HGDIOBJ>(systemFontHandle), stockObject(WHITE_BRUSH),
+                                             RGB(0, 0, 0), RGB(255, 255, 255), OPAQUE });
     return reinterpret_cast<HDC>(value);
 }
 
 bool Gdi::releaseContext(HDC dc)
 {
     return m_contexts.erase(reinterpret_cast<std::uintptr_t>(dc)) > 0;
+}
+
+Gdi::ContextState* Gdi::context(HDC dc)
+{
+    const auto it = m_contexts.find(reinterpret_cast<std::uintptr_t>(dc));
+    return it == m_contexts.end() ? nullptr : &it->second;
+}
+
+HGDIOBJ Gdi::select(HDC dc, HGDIOBJ object)
+{
+    ContextState* state = context(dc);
+    if (!state)
+        return nullptr;
+    const auto value = reinterpret_cast<std::uintptr_t>(object);
+    HGDIOBJ* slot = isFont(value) ? &state->font : isBrush(value) ? &state->brush : nullptr;
+    if (!slot)
+        return nullptr;
+    HGDIOBJ previous = *slot;
+    *slot = object;
+    return previous;
 }
 
 HBRUSH Gdi::createBrush(COLORREF color)
@@ -41,20 +72,29 @@ HBRUSH Gdi::createBrush(COLORREF color)
     return reinterpret_cast<HBRUSH>(value);
 }
 
+HFONT Gdi::createFont(const LOGFONT& font)
+{
+    const std::uintptr_t value = m_nextObject++;
+    m_fonts.emplace(value, font);
+    return reinterpret_cast<HFONT>(value);
+}
+
 bool Gdi::deleteObject(HGDIOBJ object)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(object);
     // Deleting a stock object is allowed and does nothing.
-    if (value >= stockBrushBase && value < systemBrushBase + 64)
+    if (value >= stockObjectBase && value < systemBrushBase + 64)
         return true;
-    return m_brushes.erase(value) > 0;
+    if (isSelected(object))
+        return false;
+    return m_brushes.erase(value) > 0 || m_fonts.erase(value) > 0;
 }
 
-HBRUSH Gdi::stockBrush(int index) const
+HGDIOBJ Gdi::stockObject(int index) const
 {
-    if (index < 0 || index > nullBrushIndex)
+    if ((index < 0 || index > nullBrushIndex) && index != SYSTEM_FONT)
         return nullptr;
-    return reinterpret_cast<HBRUSH>(stockBrushBase + static_cast<std::uintptr_t>(index));
+    return reinterpret_cast<HGDIOBJ>(stockObjectBase + static_cast<std::uintptr_t>(index));
 }
 
 HBRUSH Gdi::systemColorBrush(int index) const
@@ -84,8 +124,8 @@ std::optional<COLORREF> Gdi::brushColor(HBRUSH brush) const
     const auto value = reinterpret_cast<std::uintptr_t>(brush);
     if (const auto it = m_brushes.find(value); it != m_brushes.end())
         return it->second;
-    if (value >= stockBrushBase && value < stockBrushBase + stockBrushColors.size())
-        return stockBrushColors[value - stockBrushBase];
+    if (value >= stockObjectBase && value < stockObjectBase + stockBrushColors.size())
+        return stockBrushColors[value - stockObjectBase];
     if (value >= systemBrushBase && value < systemBrushBase + 64)
         return systemColor(static_cast<int>(value - systemBrushBase));
     // A class background may name a system colour as its index + 1.
@@ -94,17 +134,71 @@ std::optional<COLORREF> Gdi::brushColor(HBRUSH brush) const
     return std::nullopt;
 }
 
+std::optional<LOGFONT> Gdi::logicalFont(HGDIOBJ object, int dpi) const
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(object);
+    if (value == systemFontHandle)
+        return systemFont(dpi);
+    if (const auto it = m_fonts.find(value); it != m_fonts.end())
+        return it->second;
+    return std::nullopt;
+}
+
+LOGFONT Gdi::systemFont(int dpi)
+{
+    LOGFONT font {};
+    font.lfHeight = -((systemFontHeightAt96 * dpi + 48) / 96);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    systemFontFace.copy(font.lfFaceName, systemFontFace.size());
+    return font;
+}
+
+FontFace* Gdi::currentFace(HDC dc, int dpi)
+{
+    const ContextState* state = context(dc);
+    if (!state)
+        return nullptr;
+    std::optional<LOGFONT> font = logicalFont(state->font, dpi);
+    if (!font)
+        return nullptr;
+    if (font->lfHeight == 0)
+        font->lfHeight = systemFont(dpi).lfHeight;
+    return &m_fontEngine->face(*font);
+}
+
 std::optional<Gdi::Target> Gdi::target(HDC dc) const
 {
     const auto it = m_contexts.find(reinterpret_cast<std::uintptr_t>(dc));
-    if (it == m_contexts.end())
+    if (it == m_contexts.end() || !it->second.window)
         return std::nullopt;
-    const Window* window = m_windows.find(it->second);
+    const Window* window = m_windows.find(it->second.window);
     if (!window)
         return std::nullopt;
     POINT origin {};
     Window* owner = m_windows.surfaceOwner(*window, origin);
     return Target { *owner->surface, origin, RECT { origin.x, origin.y, origin.x + window->width(), origin.y + window->height() } };
+}
+
+bool Gdi::isBrush(std::uintptr_t value) const
+{
+    return m_brushes.contains(value) || (value >= stockObjectBase && value <= stockObjectBase + nullBrushIndex)
+        || (value >= systemBrushBase && value < systemBrushBase + 64 && systemColor(static_cast<int>(value - systemBrushBase)));
+}
+
+bool Gdi::isFont(std::uintptr_t value) const
+{
+    return value == systemFontHandle || m_fonts.contains(value);
+}
+
+bool Gdi::isSelected(HGDIOBJ object) const
+{
+    for (const auto& [handle, state] : m_contexts) {
+        if (state.font == object || state.brush == object)
+            return true;
+    }
+    return false;
 }
 
 }

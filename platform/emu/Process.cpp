@@ -7,11 +7,13 @@
 
 namespace emu {
 
-Process::Process(Device& device, DWORD id, std::u16string imagePath, std::u16string commandLine)
+Process::Process(Device& device, DWORD id, std::u16string imagePath, std::u16string commandLine,
+                 const platform::ModuleResources* resources)
     : m_device(device)
     , m_id(id)
     , m_imagePath(std::move(imagePath))
     , m_commandLine(std::move(commandLine))
+    , m_resources(resources)
 {
 }
 

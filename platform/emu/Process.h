@@ -1,6 +1,7 @@
-// One emulated process: its threads, its exit code and its process-wide values.
+// One emulated process: its threads, its exit code, its process-wide values and its program's resources.
 #pragma once
 
+#include "platform/api/ModuleResources.h"
 #include "platform/api/ProcessStorage.h"
 #include "platform/api/WinTypes.h"
 #include "platform/emu/KernelObject.h"
@@ -17,7 +18,8 @@ class EmuThread;
 
 class Process final : public KernelObject {
 public:
-    Process(Device&, DWORD id, std::u16string imagePath, std::u16string commandLine);
+    Process(Device&, DWORD id, std::u16string imagePath, std::u16string commandLine,
+            const platform::ModuleResources* resources);
     ~Process() override;
 
     Device& device() const { return m_device; }
@@ -27,6 +29,8 @@ public:
     // The program's file name without its folder and extension: "Vyx".
     std::string name() const;
     HINSTANCE instance() const;
+    // The resources of the program the process was started from; null when it has none.
+    const platform::ModuleResources* resources() const { return m_resources; }
 
     std::string describe() const override;
     bool isWaitable() const override { return true; }
@@ -51,6 +55,7 @@ private:
     DWORD m_id;
     std::u16string m_imagePath;
     std::u16string m_commandLine;
+    const platform::ModuleResources* m_resources;
     std::vector<std::shared_ptr<EmuThread>> m_threads;
     bool m_finished { false };
     bool m_exitDecided { false };
