@@ -34,6 +34,12 @@ std::string DeviceFolder::prepare(bool wipe)
     return {};
 }
 
+bool DeviceFolder::hasProfile() const
+{
+    std::error_code error;
+    return std::filesystem::exists(profilePath(), error);
+}
+
 emu::DeviceProfile DeviceFolder::loadProfile(std::string& error) const
 {
     emu::DeviceProfile profile;

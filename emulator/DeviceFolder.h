@@ -21,6 +21,8 @@ public:
     // The recorded profile, or the default one for a new device; `error` tells of a damaged record.
     emu::DeviceProfile loadProfile(std::string& error) const;
     std::string saveProfile(const emu::DeviceProfile&) const;
+    // A device without a recorded profile is new: nothing was installed on it yet.
+    bool hasProfile() const;
 
 private:
     std::filesystem::path profilePath() const;

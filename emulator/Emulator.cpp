@@ -1,6 +1,7 @@
 #include "emulator/Emulator.h"
 
 #include "emulator/DesktopShell.h"
+#include "emulator/SuitePrograms.h"
 
 namespace devemu {
 
@@ -9,6 +10,7 @@ std::unique_ptr<Emulator> Emulator::open(const EmulatorOptions& options, std::os
     DeviceFolder folder(options.folder);
     if (error = folder.prepare(options.wipe); !error.empty())
         return nullptr;
+    const bool newDevice = !folder.hasProfile();
     emu::DeviceProfile profile = folder.loadProfile(error);
     if (!error.empty())
         return nullptr;
@@ -22,7 +24,10 @@ std::unique_ptr<Emulator> Emulator::open(const EmulatorOptions& options, std::os
         profile.bootTime = *options.startTime;
     if (error = folder.saveProfile(profile); !error.empty())
         return nullptr;
-    return std::unique_ptr<Emulator>(new Emulator(std::move(folder), profile, transcript));
+    std::unique_ptr<Emulator> emulator(new Emulator(std::move(folder), profile, transcript));
+    if (error = emulator->powerOn(newDevice); !error.empty())
+        return nullptr;
+    return emulator;
 }
 
 Emulator::Emulator(DeviceFolder folder, const emu::DeviceProfile& profile, std::ostream& transcript)
@@ -31,11 +36,21 @@ Emulator::Emulator(DeviceFolder folder, const emu::DeviceProfile& profile, std::
     , m_device(std::make_unique<emu::Device>(m_folder.path(), profile, m_transcript))
     , m_runner(std::make_unique<ScriptRunner>(*m_device, m_transcript))
 {
-    DesktopShell::install(*m_device);
+    SuitePrograms::install(*m_device);
+}
+
+std::string Emulator::powerOn(bool newDevice)
+{
+    if (newDevice) {
+        if (std::string error = SuitePrograms::setUpNewDevice(*m_device); !error.empty())
+            return error;
+    }
+    const emu::DeviceProfile& profile = m_device->profile();
     m_transcript.event("power on " + emu::formatDateTime(profile.bootTime) + " screen " + std::to_string(profile.screenWidth) + "x"
         + std::to_string(profile.screenHeight) + " at " + std::to_string(profile.dpi) + " dpi");
     m_device->startProgram(DesktopShell::path, u"");
     m_device->runUntilIdle();
+    return {};
 }
 
 Emulator::~Emulator()

@@ -37,6 +37,7 @@ public:
 
 private:
     Emulator(DeviceFolder, const emu::DeviceProfile&, std::ostream& transcript);
+    std::string powerOn(bool newDevice);
 
     DeviceFolder m_folder;
     emu::Transcript m_transcript;

@@ -3,6 +3,7 @@
 #include "emulator/PngWriter.h"
 #include "emulator/ScriptSyntax.h"
 #include "platform/emu/Process.h"
+#include "platform/emu/Shortcuts.h"
 #include "platform/emu/Text.h"
 #include "platform/emu/WindowManager.h"
 
@@ -11,6 +12,8 @@
 namespace devemu {
 
 namespace {
+
+constexpr const char16_t* startupFolder = u"\\Windows\\StartUp";
 
 // A command that cannot be carried out; its text is what devemu prints after "error: ".
 struct CommandError : std::runtime_error {
@@ -59,6 +62,7 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
     , m_transcript(transcript)
 {
     m_commands = {
+        { "boot", [this](const Arguments& a) { boot(a); } },
         { "start", [this](const Arguments& a) { start(a); } },
         { "wait-exit", [this](const Arguments& a) { waitExit(a); } },
         { "run", [this](const Arguments& a) { run(a); } },
@@ -107,6 +111,24 @@ bool ScriptRunner::runScript(const std::vector<std::string>& lines, std::ostream
         }
     }
     return true;
+}
+
+void ScriptRunner::boot(const Arguments& arguments)
+{
+    expectCount(arguments, 0, 0, "boot");
+    // The shell starts what the start-up folder's shortcuts name; a broken one is passed over.
+    const emu::Shortcuts shortcuts(m_device);
+    for (const std::u16string& shortcut : shortcuts.list(startupFolder)) {
+        std::string error;
+        const auto target = shortcuts.read(shortcut, error);
+        if (!target) {
+            m_transcript.event("boot skips " + emu::toUtf8(shortcut) + ": " + error);
+            continue;
+        }
+        if (!m_device.startProgram(target->program, target->arguments))
+            m_transcript.event("boot skips " + emu::toUtf8(shortcut) + ": no program " + emu::toUtf8(target->program) + " is installed");
+        m_device.runUntilIdle();
+    }
 }
 
 void ScriptRunner::start(const Arguments& arguments)

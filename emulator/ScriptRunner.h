@@ -27,6 +27,7 @@ private:
     using Arguments = std::vector<std::string>;
     using Command = std::function<void(const Arguments&)>;
 
+    void boot(const Arguments&);
     void start(const Arguments&);
     void waitExit(const Arguments&);
     void run(const Arguments&);

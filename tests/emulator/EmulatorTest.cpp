@@ -3,6 +3,7 @@
 
 #include "platform/api/WinBase.h"
 #include "platform/api/WinUser.h"
+#include "tests/support/EmulatorScript.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -64,29 +65,16 @@ int probeMain(HINSTANCE instance)
     return static_cast<int>(msg.wParam);
 }
 
-struct ScriptResult {
-    bool succeeded;
-    std::string transcript;
-    std::string errors;
-};
+using testing_support::ScriptResult;
+
+void installProbe(emu::Device& device)
+{
+    device.installProgram(u"\\Windows\\probe.exe", [](HINSTANCE instance, const std::u16string&) { return probeMain(instance); });
+}
 
 ScriptResult runScript(const std::filesystem::path& folder, const std::vector<std::string>& lines, bool wipe = false)
 {
-    std::ostringstream transcript;
-    std::ostringstream errors;
-    EmulatorOptions options;
-    options.folder = folder;
-    options.wipe = wipe;
-    std::string error;
-    bool succeeded = false;
-    {
-        auto emulator = Emulator::open(options, transcript, error);
-        if (!emulator)
-            return { false, {}, error };
-        emulator->device().installProgram(u"\\Windows\\probe.exe", [](HINSTANCE instance, const std::u16string&) { return probeMain(instance); });
-        succeeded = emulator->runScript(lines, errors);
-    }
-    return { succeeded, transcript.str(), errors.str() };
+    return testing_support::runEmulatorScript(folder, lines, wipe, installProbe);
 }
 
 const std::vector<std::string> sessionScript {
@@ -186,7 +174,7 @@ TEST(Emulator, RecordsTheDeviceProfileForLaterRuns)
 TEST(Emulator, NewWipesTheDeviceFolderButKeepsNothingOfTheOldProfile)
 {
     testing_support::TempFolder folder;
-    std::filesystem::create_directories(folder.path() / "Windows");
+    std::filesystem::create_directories(folder.path() / "Old Folder");
     std::ostringstream transcript;
     std::string error;
     EmulatorOptions options;
@@ -195,7 +183,9 @@ TEST(Emulator, NewWipesTheDeviceFolderButKeepsNothingOfTheOldProfile)
     Emulator::open(options, transcript, error).reset();
 
     const ScriptResult fresh = runScript(folder.path(), {}, true);
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Windows"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Old Folder"));
+    // Wiped means new: the suite is installed again.
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Windows" / "StartUp" / "Korvane Vyx.lnk"));
     EXPECT_EQ(fresh.transcript.find("[0000.000] power on 2026-03-02 09:00:00"), 0u) << fresh.transcript;
 }
 
