@@ -3,10 +3,14 @@
 #include "emulator/PngWriter.h"
 #include "emulator/ScriptSyntax.h"
 #include "platform/emu/Process.h"
+#include "platform/emu/Registry.h"
+#include "platform/emu/RegistryData.h"
 #include "platform/emu/Shortcuts.h"
+#include "platform/emu/Telephony.h"
 #include "platform/emu/Text.h"
 #include "platform/emu/WindowManager.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace devemu {
@@ -55,6 +59,159 @@ std::string join(const std::vector<std::string>& arguments, std::size_t from)
     return text;
 }
 
+// ---- The registry as `reg` shows and takes it
+
+// The name of a value as printed; the key's default value has an empty one.
+std::string valueName(std::u16string_view name)
+{
+    return name.empty() ? "(default)" : emu::toUtf8(name);
+}
+
+std::string hexBytes(const std::vector<BYTE>& data)
+{
+    std::string text;
+    for (const BYTE byte : data) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, " %02X", byte);
+        text += digits;
+    }
+    return text;
+}
+
+// "dword 5 (0x00000005)", "sz \"text\"", "binary 01 02 0A"; bytes that do not fit their type's form as
+// "type 4 01 02".
+std::string valueText(const emu::RegistryValue& value)
+{
+    char number[48];
+    switch (value.type) {
+    case REG_DWORD:
+        if (const auto dword = emu::dwordOf(value.data)) {
+            std::snprintf(number, sizeof number, "dword %u (0x%08X)", *dword, *dword);
+            return number;
+        }
+        break;
+    case REG_QWORD:
+        if (const auto qword = emu::qwordOf(value.data)) {
+            std::snprintf(number, sizeof number, "qword %llu (0x%016llX)", static_cast<unsigned long long>(*qword),
+                          static_cast<unsigned long long>(*qword));
+            return number;
+        }
+        break;
+    case REG_SZ:
+        if (const auto text = emu::stringOf(value.data))
+            return "sz " + emu::quotedText(*text);
+        break;
+    case REG_MULTI_SZ:
+        if (const auto texts = emu::multiStringOf(value.data)) {
+            std::string text = "multi_sz";
+            for (const auto& part : *texts)
+                text += " " + emu::quotedText(part);
+            return text;
+        }
+        break;
+    case REG_BINARY:
+        return "binary" + hexBytes(value.data);
+    default:
+        break;
+    }
+    return "type " + std::to_string(value.type) + hexBytes(value.data);
+}
+
+std::string valueLine(const emu::RegistryValue& value)
+{
+    return valueName(value.name) + " = " + valueText(value);
+}
+
+struct TypedData {
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+// The value of `reg set`: the type word at `arguments[4]`, what follows it the value.
+TypedData typedData(const std::vector<std::string>& arguments)
+{
+    constexpr const char* usage = "usage: reg set PATH NAME dword|qword NUMBER, sz TEXT, multi_sz TEXT..., binary XX...";
+    const std::string& type = arguments[4];
+    const std::size_t count = arguments.size() - 5;
+    if (type == "dword" || type == "qword") {
+        if (count != 1)
+            throw CommandError(usage);
+        const std::uint64_t value = number(arguments[5], type.c_str());
+        if (type == "qword")
+            return { REG_QWORD, emu::qwordData(value) };
+        // A negative number wraps to 64 bits; it fits when its upper half only repeats the sign.
+        const std::uint64_t upper = value >> 32;
+        if (upper != 0 && !(upper == 0xFFFFFFFF && (value & 0x80000000)))
+            throw CommandError("not a 32-bit number: " + arguments[5]);
+        return { REG_DWORD, emu::dwordData(static_cast<DWORD>(value)) };
+    }
+    if (type == "sz") {
+        if (count != 1)
+            throw CommandError(usage);
+        return { REG_SZ, emu::stringData(emu::fromUtf8(arguments[5])) };
+    }
+    if (type == "multi_sz") {
+        std::vector<std::u16string> texts;
+        for (std::size_t i = 5; i < arguments.size(); ++i) {
+            if (arguments[i].empty())
+                throw CommandError("a multi_sz holds no empty text");
+            texts.push_back(emu::fromUtf8(arguments[i]));
+        }
+        return { REG_MULTI_SZ, emu::multiStringData(texts) };
+    }
+    if (type == "binary") {
+        std::vector<BYTE> bytes;
+        for (std::size_t i = 5; i < arguments.size(); ++i) {
+            const std::string& byte = arguments[i];
+            const auto value = byte.size() <= 2 ? parseNumber("0x" + byte) : std::nullopt;
+            if (!value)
+                throw CommandError("not a byte in hex: " + byte + " (write 01 02 0A)");
+            bytes.push_back(static_cast<BYTE>(*value));
+        }
+        return { REG_BINARY, std::move(bytes) };
+    }
+    throw CommandError(usage);
+}
+
+}
+
+namespace {
+
+// ---- Calls as `call` names them
+
+std::u16string phoneNumber(const std::string& text)
+{
+    const bool wellFormed = text.find_first_not_of("+0123456789*#") == std::string::npos
+        && text.find_first_of("0123456789") != std::string::npos;
+    if (!wellFormed)
+        throw CommandError("not a phone number: " + text);
+    return emu::fromUtf8(text);
+}
+
+// The party named from `arguments[2]` on: a number, `partial NUMBER`, or a word for a number the
+// network does not give.
+emu::PartyId party(const std::vector<std::string>& arguments, const char* usage, bool pendingAllowed)
+{
+    using Kind = emu::PartyId::Kind;
+    if (arguments.size() == 4 && arguments[2] == "partial")
+        return { Kind::Partial, phoneNumber(arguments[3]) };
+    if (arguments.size() != 3)
+        throw CommandError(std::string("usage: ") + usage);
+    const std::string& word = arguments[2];
+    if (word == "withheld")
+        return { Kind::Withheld, {} };
+    if (word == "unavailable")
+        return { Kind::Unavailable, {} };
+    if (word == "outofarea")
+        return { Kind::OutOfArea, {} };
+    if (word == "pending") {
+        if (!pendingAllowed)
+            throw CommandError("an identity that arrives cannot be pending");
+        return { Kind::Pending, {} };
+    }
+    return { Kind::Number, phoneNumber(word) };
+}
+
 }
 
 ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
@@ -77,6 +234,8 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "windows", [this](const Arguments& a) { windows(a); } },
         { "programs", [this](const Arguments& a) { programs(a); } },
         { "screenshot", [this](const Arguments& a) { screenshot(a); } },
+        { "call", [this](const Arguments& a) { call(a); } },
+        { "reg", [this](const Arguments& a) { reg(a); } },
     };
 }
 
@@ -305,6 +464,114 @@ void ScriptRunner::screenshot(const Arguments& arguments)
         throw CommandError(error);
     m_transcript.event("screenshot " + file.filename().string() + " " + std::to_string(screen.width()) + "x"
         + std::to_string(screen.height()));
+}
+
+void ScriptRunner::reg(const Arguments& arguments)
+{
+    if (arguments.size() < 3)
+        throw CommandError("usage: reg get|set|delete|list PATH ...");
+    const std::string& action = arguments[1];
+    emu::Registry& registry = m_device.registry();
+    const std::u16string path = emu::fromUtf8(arguments[2]);
+    std::u16string_view below;
+    const auto root = registry.rootOf(path, below);
+    if (!root)
+        throw CommandError("not a registry path: " + arguments[2] + " (begin it with HKCU\\ or HKLM\\)");
+    const auto key = registry.find(root, below);
+
+    if (action == "get") {
+        expectCount(arguments, 3, 3, "reg get PATH NAME");
+        const std::u16string name = emu::fromUtf8(arguments[3]);
+        const emu::RegistryValue* value = key ? key->findValue(name) : nullptr;
+        m_transcript.event(value ? valueLine(*value) : valueName(name) + " missing");
+        return;
+    }
+    if (action == "list") {
+        expectCount(arguments, 2, 2, "reg list PATH");
+        if (!key)
+            throw CommandError("no key " + arguments[2]);
+        for (const auto& subkey : key->subkeys())
+            m_transcript.event("key " + emu::toUtf8(subkey->name()));
+        for (const auto& value : key->values())
+            m_transcript.event(valueLine(value));
+        if (key->subkeys().empty() && key->values().empty())
+            m_transcript.event("no subkeys or values");
+        return;
+    }
+    if (action == "set") {
+        if (arguments.size() < 5)
+            throw CommandError("usage: reg set PATH NAME TYPE VALUE");
+        TypedData value = typedData(arguments);
+        bool created = false;
+        const auto target = registry.create(root, below, created);
+        if (!target)
+            throw CommandError("a key name in " + arguments[2] + " is longer than 255 characters");
+        registry.setValue(*target, emu::fromUtf8(arguments[3]), value.type, std::move(value.data));
+    } else if (action == "delete") {
+        expectCount(arguments, 2, 3, "reg delete PATH [NAME]");
+        if (!key)
+            throw CommandError("no key " + arguments[2]);
+        if (arguments.size() > 3) {
+            if (!registry.deleteValue(*key, emu::fromUtf8(arguments[3])))
+                throw CommandError("no value " + arguments[3] + " under " + arguments[2]);
+        } else if (registry.deleteTree(root, below) != emu::Registry::KeyDeletion::Deleted) {
+            throw CommandError("a root key cannot be deleted");
+        }
+    } else {
+        throw CommandError("usage: reg get|set|delete|list PATH ...");
+    }
+    // A change made by hand is on the disk at once.
+    if (const std::string error = registry.flush(); !error.empty())
+        throw CommandError("registry not saved: " + error);
+}
+
+void ScriptRunner::call(const Arguments& arguments)
+{
+    constexpr const char* usage = "usage: call offer|id|dial|party|connect|busy|drop ...";
+    if (arguments.size() < 2)
+        throw CommandError(usage);
+    emu::Telephony& telephony = m_device.telephony();
+    const std::string& step = arguments[1];
+    try {
+        if (step == "offer") {
+            telephony.offerCall(party(arguments, "call offer NUMBER|withheld|unavailable|outofarea|pending, call offer partial NUMBER", true));
+            return;
+        }
+        if (step == "dial") {
+            expectCount(arguments, 2, 2, "call dial NUMBER");
+            telephony.dialCall(phoneNumber(arguments[2]));
+            return;
+        }
+        // The other steps act on the last offered or dialled call that has not ended.
+        const auto current = telephony.currentCall();
+        if (step != "id" && step != "party" && step != "connect" && step != "busy" && step != "drop")
+            throw CommandError(usage);
+        if (!current)
+            throw CommandError("no call is in progress: offer or dial one first");
+        if (step == "id") {
+            telephony.reportCallerId(*current, party(arguments, "call id NUMBER|withheld|unavailable|outofarea, call id partial NUMBER", false));
+        } else if (step == "party") {
+            // Without a number, the network names the number that was dialled.
+            const emu::PartyId named = arguments.size() == 2
+                ? emu::PartyId { emu::PartyId::Kind::Number, telephony.findCall(*current)->called.number }
+                : party(arguments, "call party [NUMBER|withheld|unavailable|outofarea], call party partial NUMBER", false);
+            telephony.reportConnectedParty(*current, named);
+        } else if (step == "connect") {
+            expectCount(arguments, 1, 1, "call connect");
+            telephony.connectCall(*current);
+        } else if (step == "busy") {
+            expectCount(arguments, 1, 1, "call busy");
+            telephony.reportBusy(*current);
+        } else {
+            expectCount(arguments, 1, 2, "call drop [normal|busy|reject|noanswer]");
+            const auto mode = emu::Telephony::disconnectModeNamed(arguments.size() > 2 ? arguments[2] : "normal");
+            if (!mode)
+                throw CommandError("not a disconnect mode: " + arguments[2] + " (write normal, busy, reject or noanswer)");
+            telephony.dropCall(*current, *mode);
+        }
+    } catch (const std::logic_error& refused) {
+        throw CommandError(refused.what());
+    }
 }
 
 }

@@ -41,6 +41,8 @@ private:
     void windows(const Arguments&);
     void programs(const Arguments&);
     void screenshot(const Arguments&);
+    void call(const Arguments&);
+    void reg(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

@@ -7,6 +7,8 @@
 #include "platform/emu/MenuTable.h"
 #include "platform/emu/MutexObject.h"
 #include "platform/emu/Process.h"
+#include "platform/emu/Registry.h"
+#include "platform/emu/Telephony.h"
 #include "platform/emu/Text.h"
 #include "platform/emu/WindowManager.h"
 
@@ -41,6 +43,8 @@ Device::Device(std::filesystem::path folder, DeviceProfile profile, Transcript& 
     , m_windows(std::make_unique<WindowManager>(*this))
     , m_gdi(std::make_unique<Gdi>(*m_windows))
     , m_menus(std::make_unique<MenuTable>())
+    , m_telephony(std::make_unique<Telephony>(*this))
+    , m_registry(std::make_unique<Registry>(m_files->root() / FileSystem::reservedEntry / "registry", *m_windows, m_transcript))
 {
     m_transcript.attachClock(&m_clock);
 }

@@ -32,6 +32,8 @@ class Gdi;
 class MenuTable;
 class MemoryRegion;
 class Process;
+class Registry;
+class Telephony;
 class WindowManager;
 
 // A program's main routine: the instance and the command line, as WinMain receives them.
@@ -57,6 +59,8 @@ public:
     OpenFiles& openFiles() { return m_openFiles; }
     Gdi& gdi() { return *m_gdi; }
     MenuTable& menus() { return *m_menus; }
+    Registry& registry() { return *m_registry; }
+    Telephony& telephony() { return *m_telephony; }
     Transcript& transcript() { return m_transcript; }
 
     // ---- Programs
@@ -114,6 +118,9 @@ private:
     std::unique_ptr<WindowManager> m_windows;
     std::unique_ptr<Gdi> m_gdi;
     std::unique_ptr<MenuTable> m_menus;
+    std::unique_ptr<Telephony> m_telephony;
+    // Kept in the folder's ".devemu" entry; written when the device goes away, after its threads.
+    std::unique_ptr<Registry> m_registry;
 
     struct InstalledProgram {
         std::u16string path;

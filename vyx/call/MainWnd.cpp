@@ -1,9 +1,11 @@
 #include "vyx/call/MainWnd.h"
 
 #include "common/ResourceText.h"
+#include "common/SettingsStore.h"
 #include "platform/api/FileApi.h"
 #include "platform/api/ShellApi.h"
 #include "platform/api/WinBase.h"
+#include "vyx/call/LineMonitor.h"
 #include "vyx/call/MainWndMessages.h"
 #include "vyx/call/VyxProcess.h"
 #include "vyx/resources/VyxStrings.h"
@@ -82,6 +84,12 @@ bool MainWnd::Create(HINSTANCE instance)
     if (!m_window)
         return false;
 
+    // Without the voice line there are no calls to watch: start-up ends silently.
+    LineMonitor& lineMonitor = LineMonitor::Instance();
+    lineMonitor.SetListener(this);
+    if (!lineMonitor.Initialize(instance, m_window))
+        return false;
+
     m_notificationIcon = NotificationIcon { m_window, nullptr, messages::mainMenuIconId };
 
     // The phone application runs without its window when nobody started it yet.
@@ -99,15 +107,53 @@ bool MainWnd::Create(HINSTANCE instance)
     }
     if (!FindIncomingCallDialog())
         StartTimer(dialogSearchTimer, dialogSearchPeriod);
+
+    RegistryNotifyWindow(HKEY_CURRENT_USER, u"System\\State\\Phone", u"Missed Call Count", m_window,
+        messages::missedCallCountChanged, 1, nullptr, &m_missedCallNotification);
     return true;
 }
 
 void MainWnd::Teardown()
 {
     if (m_window) {
+        if (LineMonitor* lineMonitor = LineMonitor::Existing())
+            lineMonitor->Shutdown();
         DestroyWindow(m_window);
         m_window = nullptr;
     }
+    if (m_missedCallNotification) {
+        RegistryCloseNotification(m_missedCallNotification);
+        m_missedCallNotification = nullptr;
+    }
+}
+
+void MainWnd::OnOffering(HCALL call)
+{
+    SendMessage(m_window, messages::incomingCall, reinterpret_cast<WPARAM>(call), 0);
+}
+
+void MainWnd::OnOutgoingBusy()
+{
+}
+
+void MainWnd::OnOutgoingConnected()
+{
+}
+
+void MainWnd::OnOfferEnded()
+{
+}
+
+void MainWnd::OnCallEnded(HCALL)
+{
+}
+
+void MainWnd::OnMissedGone()
+{
+}
+
+void MainWnd::OnIncomingAnswered()
+{
 }
 
 LRESULT MainWnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -162,20 +208,34 @@ bool MainWnd::HandleRegisteredMessage(UINT message, WPARAM, LPARAM)
         || message == pimSync.slaveStop || message == pimSync.updateLinkType;
 }
 
-bool MainWnd::HandlePrivateMessage(UINT message, WPARAM, LPARAM)
+bool MainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
+    case messages::outgoingBusy:
+        OnOutgoingBusy();
+        return true;
+    case messages::outgoingConnected:
+        OnOutgoingConnected();
+        return true;
+    case messages::offerEnded:
+        OnOfferEnded();
+        return true;
+    case messages::callEnded:
+        OnCallEnded(reinterpret_cast<HCALL>(wParam));
+        return true;
+    case messages::missedGone:
+        OnMissedGone();
+        return true;
+    case messages::reopenLine:
+        LineMonitor::Instance().Reopen();
+        return true;
+    case messages::incomingAnswered:
+        OnIncomingAnswered();
+        return true;
     case messages::recallLastCaller:
     case messages::showCallerScreen:
     case messages::missedCallCountChanged:
     case messages::incomingCall:
-    case messages::outgoingBusy:
-    case messages::outgoingConnected:
-    case messages::offerEnded:
-    case messages::callEnded:
-    case messages::missedGone:
-    case messages::reopenLine:
-    case messages::incomingAnswered:
     case messages::familyNotice:
     case messages::nameLookup:
     case messages::reloadAlphabet:
@@ -285,9 +345,23 @@ void MainWnd::ShowMainMenu()
 
 void MainWnd::RunMenuCommand(UINT command)
 {
-    // Ringtones, options, the address book, ring types, volumes and the filter join with their parts.
-    if (command == commandExit)
+    // Ringtones, options, ring types, volumes and the filter join with their parts.
+    if (command == commandAddressBook)
+        StartAddressBook();
+    else if (command == commandExit)
         ExitFromMenu();
+}
+
+void MainWnd::StartAddressBook()
+{
+    const Str program = SettingsStore::GetString(u"Settings", u"ProgramPath", u"");
+    if (program.GetLength() == 0)
+        return;
+    PROCESS_INFORMATION started {};
+    if (CreateProcess(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
 }
 
 void MainWnd::ExitFromMenu()

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "common/Str.h"
+#include "platform/api/RegExt.h"
+#include "vyx/call/CallEventSink.h"
 #include "platform/api/WinGdi.h"
 #include "platform/api/WinUser.h"
 
 namespace vyx {
 
-class MainWnd {
+class MainWnd final : public CallEventSink {
 public:
     static constexpr const char16_t* className = u"VYX_MAINCLASS";
 
@@ -20,7 +22,7 @@ public:
     static constexpr UINT_PTR keepOnTopTimer = 51;
 
     MainWnd();
-    ~MainWnd();
+    ~MainWnd() override;
     MainWnd(const MainWnd&) = delete;
     MainWnd& operator=(const MainWnd&) = delete;
 
@@ -31,6 +33,15 @@ public:
 
     HWND window() const { return m_window; }
 
+    // Call events of the line monitor; the call handling takes them over.
+    void OnOffering(HCALL call) override;
+    void OnOutgoingBusy() override;
+    void OnOutgoingConnected() override;
+    void OnOfferEnded() override;
+    void OnCallEnded(HCALL call) override;
+    void OnMissedGone() override;
+    void OnIncomingAnswered() override;
+
 private:
     static LRESULT StaticWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT WindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -40,6 +51,7 @@ private:
     void OnKeyDown(WPARAM key);
     void ShowMainMenu();
     void RunMenuCommand(UINT command);
+    void StartAddressBook();
     void ExitFromMenu();
     void OnShutdownRequest();
     // Kills a timer and drains every WM_TIMER already queued for the window.
@@ -54,6 +66,7 @@ private:
     Str m_title;
     int m_replacerRetries { 0 };
     int m_photoRetries { 0 };
+    HREGNOTIFY m_missedCallNotification { nullptr };
     // The notification-icon record: only ever removed, since the program adds no icon of its own.
     struct NotificationIcon {
         HWND window { nullptr };
