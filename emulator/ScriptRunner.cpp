@@ -51,6 +51,24 @@ POINT point(const std::string& x, const std::string& y)
     return POINT { static_cast<LONG>(number(x, "X")), static_cast<LONG>(number(y, "Y")) };
 }
 
+// The command as a script would write it: arguments holding blanks (or nothing) in quotes.
+std::string echo(const std::vector<std::string>& arguments)
+{
+    std::string text;
+    for (const std::string& argument : arguments) {
+        const bool quote = argument.empty() || argument.find_first_of(" \t\"") != std::string::npos;
+        std::string written = argument;
+        if (quote) {
+            written.clear();
+            for (const char c : argument)
+                written += c == '"' ? std::string("\\\"") : std::string(1, c);
+            written = "\"" + written + "\"";
+        }
+        text += (text.empty() ? "" : " ") + written;
+    }
+    return text;
+}
+
 std::string join(const std::vector<std::string>& arguments, std::size_t from)
 {
     std::string text;
@@ -250,7 +268,7 @@ std::string ScriptRunner::runLine(const std::string& line)
     const auto command = m_commands.find(arguments->front());
     if (command == m_commands.end())
         return "unknown command " + arguments->front();
-    m_transcript.event("> " + join(*arguments, 0));
+    m_transcript.event("> " + echo(*arguments));
     try {
         command->second(*arguments);
         m_device.runUntilIdle();
