@@ -106,7 +106,7 @@ TEST(RegCommand, SetsGetsListsAndDeletesValuesOfEveryType)
     EXPECT_EQ(printed("reg get " + key + " SkinPath"), Lines { "SkinPath = sz \"\\Skins\\Синий \\\"1\\\".skn\"" });
     EXPECT_EQ(printed("reg get " + key + " Empty"), Lines { "Empty = sz \"\"" });
     EXPECT_EQ(printed("reg get " + key + " Colors"), Lines { "Colors = binary 01 FF 0A" });
-    EXPECT_EQ(printed("reg get " + key + " Temp Time"), Lines { "Temp Time = qword 134028866985132032 (0x01DC2A8B5E4C0000)" });
+    EXPECT_EQ(printed("reg get " + key + " \"Temp Time\""), Lines { "Temp Time = qword 134028866985132032 (0x01DC2A8B5E4C0000)" });
     EXPECT_EQ(printed("reg get " + key + " Names"), Lines { "Names = multi_sz \"one\" \"two words\"" });
     EXPECT_EQ(printed("reg get " + key + " Nothing"), Lines { "Nothing missing" });
     EXPECT_EQ(printed("reg get HKCU\\Software\\Nowhere Nothing"), Lines { "Nothing missing" });
