@@ -1,7 +1,9 @@
 #include "emulator/DeviceFolder.h"
 
+#include "emulator/ScriptSyntax.h"
 #include "platform/emu/FileSystem.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,6 +34,15 @@ std::string DeviceFolder::prepare(bool wipe)
     if (error)
         return "cannot create " + m_folder.string() + ": " + error.message();
     return {};
+}
+
+std::optional<LCID> DeviceFolder::parseLocale(const std::string& text)
+{
+    // A language identifier, with a sort order above it at most.
+    const auto value = parseNumber(text);
+    if (!value || *value == 0 || *value > 0xFFFFF)
+        return std::nullopt;
+    return static_cast<LCID>(*value);
 }
 
 bool DeviceFolder::hasProfile() const
@@ -75,6 +86,11 @@ emu::DeviceProfile DeviceFolder::loadProfile(std::string& error) const
             }
         } else if (name == "dpi") {
             profile.dpi = std::atoi(value.c_str()) > 0 ? std::atoi(value.c_str()) : profile.dpi;
+        } else if (name == "locale") {
+            if (const auto locale = parseLocale(value))
+                profile.locale = *locale;
+            else
+                error = profilePath().string() + ":" + std::to_string(number) + ": bad locale " + value;
         } else if (name == "missing") {
             profile.missingLibraryEntries.insert(value);
         }
@@ -91,6 +107,9 @@ std::string DeviceFolder::saveProfile(const emu::DeviceProfile& profile) const
         out << "start=" << emu::formatDateTime(profile.bootTime) << '\n';
         out << "screen=" << profile.screenWidth << 'x' << profile.screenHeight << '\n';
         out << "dpi=" << profile.dpi << '\n';
+        char locale[16];
+        std::snprintf(locale, sizeof locale, "0x%04X", static_cast<unsigned>(profile.locale));
+        out << "locale=" << locale << '\n';
         for (const auto& entry : profile.missingLibraryEntries)
             out << "missing=" << entry << '\n';
         if (!out)

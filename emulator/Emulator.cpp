@@ -22,6 +22,8 @@ std::unique_ptr<Emulator> Emulator::open(const EmulatorOptions& options, std::os
         profile.dpi = *options.dpi;
     if (options.startTime)
         profile.bootTime = *options.startTime;
+    if (options.locale)
+        profile.locale = *options.locale;
     if (error = folder.saveProfile(profile); !error.empty())
         return nullptr;
     std::unique_ptr<Emulator> emulator(new Emulator(std::move(folder), profile, transcript));

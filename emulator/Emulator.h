@@ -22,6 +22,7 @@ struct EmulatorOptions {
     std::optional<std::pair<int, int>> screen;
     std::optional<int> dpi;
     std::optional<emu::WallMs> startTime;
+    std::optional<LCID> locale;
 };
 
 class Emulator {

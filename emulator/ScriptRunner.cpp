@@ -1,5 +1,7 @@
 #include "emulator/ScriptRunner.h"
 
+#include "emulator/KeypadProbe.h"
+#include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
 #include "emulator/ScriptSyntax.h"
 #include "platform/emu/Process.h"
@@ -254,6 +256,8 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "screenshot", [this](const Arguments& a) { screenshot(a); } },
         { "call", [this](const Arguments& a) { call(a); } },
         { "reg", [this](const Arguments& a) { reg(a); } },
+        { "keypad", [this](const Arguments& a) { keypad(a); } },
+        { "numbers", [this](const Arguments& a) { numbers(a); } },
     };
 }
 
@@ -590,6 +594,54 @@ void ScriptRunner::call(const Arguments& arguments)
     } catch (const std::logic_error& refused) {
         throw CommandError(refused.what());
     }
+}
+
+void ScriptRunner::keypad(const Arguments& arguments)
+{
+    constexpr const char* usage = "keypad key WORD, keypad service-key WORD, keypad groups";
+    if (arguments.size() < 2)
+        throw CommandError(std::string("usage: ") + usage);
+    const std::string& action = arguments[1];
+    if (action == "groups")
+        expectCount(arguments, 1, 1, usage);
+    else if (action == "key" || action == "service-key")
+        expectCount(arguments, 2, 2, usage);
+    else
+        throw CommandError(std::string("usage: ") + usage);
+    const std::string request = action == "groups" ? action : action + " " + arguments[2];
+    std::string error;
+    const std::vector<std::string> answer = KeypadProbe::run(m_device, emu::fromUtf8(request), error);
+    if (!error.empty())
+        throw CommandError(error);
+    if (action == "groups") {
+        for (const std::string& line : answer)
+            m_transcript.event(line);
+        return;
+    }
+    m_transcript.event(emu::quotedText(emu::fromUtf8(arguments[2])) + " -> " + emu::quotedText(emu::fromUtf8(answer.front())));
+}
+
+void ScriptRunner::numbers(const Arguments& arguments)
+{
+    constexpr const char* usage = "numbers digits|key|field-keys TEXT, numbers match CALLER STORED, numbers format NUMBER";
+    if (arguments.size() < 2)
+        throw CommandError(std::string("usage: ") + usage);
+    const std::string& action = arguments[1];
+    if (action == "match")
+        expectCount(arguments, 3, 3, usage);
+    else if (action == "digits" || action == "key" || action == "field-keys" || action == "format")
+        expectCount(arguments, 2, 2, usage);
+    else
+        throw CommandError(std::string("usage: ") + usage);
+    std::vector<std::u16string> request;
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+        request.push_back(emu::fromUtf8(arguments[i]));
+    std::string error;
+    const std::vector<std::string> answer = NumberProbe::run(m_device, request, error);
+    if (!error.empty())
+        throw CommandError(error);
+    for (const std::string& line : answer)
+        m_transcript.event(line);
 }
 
 }

@@ -43,6 +43,8 @@ private:
     void screenshot(const Arguments&);
     void call(const Arguments&);
     void reg(const Arguments&);
+    void keypad(const Arguments&);
+    void numbers(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: devemu [--device DIR] [--new] [--screen WxH] [--dpi N] [--at \"YYYY-MM-DD HH:MM\"] [SCRIPT | -c \"CMD; CMD\" | -]\n";
+    "usage: devemu [--device DIR] [--new] [--screen WxH] [--dpi N] [--at \"YYYY-MM-DD HH:MM\"] [--locale LCID]\n"
+    "              [SCRIPT | -c \"CMD; CMD\" | -]\n";
 
 std::vector<std::string> readLines(std::istream& in)
 {
@@ -58,6 +59,10 @@ int main(int argc, char** argv)
             options.startTime = emu::parseDateTime(argv[++i]);
             if (!options.startTime)
                 return fail(std::string("not a date and time: ") + argv[i] + " (write \"2026-03-02 09:00\")");
+        } else if (argument == "--locale" && hasValue) {
+            options.locale = devemu::DeviceFolder::parseLocale(argv[++i]);
+            if (!options.locale)
+                return fail(std::string("not a locale identifier: ") + argv[i] + " (write 0x0407 or 1031)");
         } else if (argument == "-c" && hasValue) {
             script = devemu::splitCommands(argv[++i]);
         } else if (argument == "-") {

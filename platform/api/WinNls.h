@@ -1,4 +1,5 @@
-// Code pages of the device's 8-bit text and conversions between them and UTF-16.
+// Code pages of the device's 8-bit text and conversions between them and UTF-16; the user's locale and
+// the platform's character case.
 #pragma once
 
 #include "platform/api/WinBase.h"
@@ -24,3 +25,44 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int mu
 // that happened. For CP_UTF8 both must be null.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength, LPSTR multiByteText,
                         int multiByteSize, LPCSTR defaultChar, BOOL* usedDefaultChar);
+
+// ---- Locales and character case
+
+// A locale identifier: the language identifier in the low word, the sort order above it. A language
+// identifier holds the primary language in its low 10 bits and the sublanguage above them.
+using LCID = DWORD;
+using LANGID = WORD;
+using LCTYPE = DWORD;
+
+constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
+constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
+
+// What GetLocaleInfo tells: the language identifier as four hexadecimal digits ("0419"), and the
+// language's English name ("Russian").
+constexpr LCTYPE LOCALE_ILANGUAGE = 0x0001;
+constexpr LCTYPE LOCALE_SENGLANGUAGE = 0x1001;
+
+constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+
+constexpr LANGID LANGIDFROMLCID(LCID locale) { return static_cast<LANGID>(locale & 0xFFFF); }
+constexpr WORD PRIMARYLANGID(LANGID language) { return static_cast<WORD>(language & 0x3FF); }
+
+// The locale the device's user chose, and its language.
+LCID GetUserDefaultLCID();
+LANGID GetUserDefaultLangID();
+
+// Writes the information of type `type` about `locale` (LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT
+// name the device's locale) with its NUL into `data`, and returns the characters written, NUL
+// included. A size of 0 asks for the size needed and writes nothing. Fails with 0 and
+// ERROR_INVALID_PARAMETER for a locale the device does not know, ERROR_INVALID_FLAGS for a type it
+// does not answer, ERROR_INSUFFICIENT_BUFFER when the text does not fit.
+int GetLocaleInfo(LCID locale, LCTYPE type, LPWSTR data, int dataSize);
+
+// Lower- and upper-cases `length` characters in place, each character on its own as the platform's
+// single-character mapping does ("Ё" becomes "ё", "ß" stays); returns the number of characters
+// looked at.
+DWORD CharLowerBuff(LPWSTR text, DWORD length);
+DWORD CharUpperBuff(LPWSTR text, DWORD length);
+// Lower-cases a NUL-terminated text in place and returns it; a value below 0x10000 is taken as one
+// character, and its lower-case form is returned in the same way.
+LPWSTR CharLower(LPWSTR textOrCharacter);

@@ -1,8 +1,9 @@
-// What a device is: its screen, its clock's start, its ANSI code page, what its libraries lack, and
-// its telephony lines.
+// What a device is: its screen, its clock's start, its ANSI code page and locale, what its libraries
+// lack, and its telephony lines.
 #pragma once
 
 #include "platform/api/Tapi.h"
+#include "platform/api/WinNls.h"
 #include "platform/api/WinTypes.h"
 #include "platform/emu/VirtualClock.h"
 
@@ -31,6 +32,8 @@ struct DeviceProfile {
     int dpi { 96 };
     // The code page of the device's 8-bit text (CP_ACP): 1251, Cyrillic, on a Russian phone.
     UINT ansiCodePage { 1251 };
+    // The user's locale: Russian (0x0419) on a Russian phone.
+    LCID locale { 0x0419 };
     // Library entries the device lacks: "phone.dll" leaves out the whole library,
     // "coredll.dll!AllKeys" one export by name, "ossvcs.dll#218" one by ordinal.
     std::set<std::string> missingLibraryEntries;

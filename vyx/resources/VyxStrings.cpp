@@ -2,6 +2,8 @@
 // identifier. The source is UTF-8; the texts are UTF-16 literals.
 #include "vyx/resources/VyxStrings.h"
 
+#include "vyx/resources/VyxAlphabets.h"
+
 #include <cstddef>
 #include <iterator>
 
@@ -84,7 +86,7 @@ constexpr bool sortedById()
 }
 static_assert(sortedById(), "the string table must be sorted by identifier, without repeats");
 
-constexpr platform::ModuleResources resources { vyxStrings, {} };
+constexpr platform::ModuleResources resources { vyxStrings, vyxAlphabets };
 
 }
 
