@@ -21,20 +21,10 @@ constexpr const char* abcKey = "HKCU\\Software\\Korvane\\PIM\\ABC";
 // Runs the script on the folder, with the locale option when one is given.
 ScriptResult runWithLocale(const std::filesystem::path& folder, const std::vector<std::string>& lines, std::optional<LCID> locale)
 {
-    std::ostringstream transcript;
-    std::ostringstream errors;
     devemu::EmulatorOptions options;
     options.folder = folder;
     options.locale = locale;
-    std::string error;
-    bool succeeded = false;
-    {
-        auto emulator = devemu::Emulator::open(options, transcript, error);
-        if (!emulator)
-            return { false, {}, error };
-        succeeded = emulator->runScript(lines, errors);
-    }
-    return { succeeded, transcript.str(), errors.str() };
+    return testing_support::runEmulatorScript(options, lines);
 }
 
 bool has(const ScriptResult& result, const std::string& line)

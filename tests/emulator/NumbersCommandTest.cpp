@@ -13,27 +13,9 @@ namespace {
 using testing_support::ScriptResult;
 using Lines = std::vector<std::string>;
 
-// What the command `line` printed, without the probe's start and end, up to the next command or the
-// device's end.
 Lines printedAfter(const std::string& transcript, const std::string& line)
 {
-    Lines printed;
-    const std::string marker = "] > " + line + "\n";
-    auto at = transcript.find(marker);
-    if (at == std::string::npos)
-        return { "<no command " + line + ">" };
-    at += marker.size();
-    while (at < transcript.size()) {
-        const auto end = transcript.find('\n', at);
-        std::string printedLine = transcript.substr(at, end - at);
-        printedLine = printedLine.substr(printedLine.find("] ") + 2);
-        if (printedLine.starts_with("> ") || printedLine == "power off")
-            break;
-        if (!printedLine.starts_with("started NumberProbe ") && !printedLine.starts_with("exited NumberProbe "))
-            printed.push_back(printedLine);
-        at = end + 1;
-    }
-    return printed;
+    return testing_support::linesPrintedAfter(transcript, line, "NumberProbe");
 }
 
 TEST(NumbersCommand, ShowsDigitsKeysAndMatches)

@@ -49,28 +49,6 @@ ScriptResult runScript(const std::filesystem::path& folder, const std::vector<st
     });
 }
 
-// The lines the transcript printed after the command `line`, up to the next command.
-std::vector<std::string> printedAfter(const std::string& transcript, const std::string& line)
-{
-    std::vector<std::string> printed;
-    const std::string marker = "] > " + line + "\n";
-    auto at = transcript.find(marker);
-    if (at == std::string::npos)
-        return { "<no command " + line + ">" };
-    at += marker.size();
-    while (at < transcript.size()) {
-        const auto end = transcript.find('\n', at);
-        std::string printedLine = transcript.substr(at, end - at);
-        // Past the time stamp "[0000.000] ".
-        printedLine = printedLine.substr(printedLine.find("] ") + 2);
-        if (printedLine.starts_with("> "))
-            break;
-        printed.push_back(printedLine);
-        at = end + 1;
-    }
-    return printed;
-}
-
 TEST(RegCommand, SetsGetsListsAndDeletesValuesOfEveryType)
 {
     testing_support::TempFolder folder;
@@ -99,7 +77,7 @@ TEST(RegCommand, SetsGetsListsAndDeletesValuesOfEveryType)
     });
     ASSERT_TRUE(result.succeeded) << result.errors;
     const std::string& t = result.transcript;
-    const auto printed = [&](const std::string& line) { return printedAfter(t, line); };
+    const auto printed = [&](const std::string& line) { return testing_support::linesPrintedAfter(t, line); };
     using Lines = std::vector<std::string>;
     EXPECT_EQ(printed("reg get " + key + " recalldelay"), Lines { "RecallDelay = dword 5 (0x00000005)" }) << t;
     EXPECT_EQ(printed("reg get " + key + " Offset"), Lines { "Offset = dword 4294967295 (0xFFFFFFFF)" });
@@ -124,9 +102,9 @@ TEST(RegCommand, SetsGetsListsAndDeletesValuesOfEveryType)
         "reg list HKCU\\Software",
     });
     ASSERT_TRUE(later.succeeded) << later.errors;
-    EXPECT_EQ(printedAfter(later.transcript, "reg get " + key + " RecallDelay"), Lines { "RecallDelay = dword 5 (0x00000005)" });
-    EXPECT_EQ(printedAfter(later.transcript, "reg get " + key + " Colors"), Lines { "Colors missing" });
-    const auto software = printedAfter(later.transcript, "reg list HKCU\\Software");
+    EXPECT_EQ(testing_support::linesPrintedAfter(later.transcript, "reg get " + key + " RecallDelay"), Lines { "RecallDelay = dword 5 (0x00000005)" });
+    EXPECT_EQ(testing_support::linesPrintedAfter(later.transcript, "reg get " + key + " Colors"), Lines { "Colors missing" });
+    const auto software = testing_support::linesPrintedAfter(later.transcript, "reg list HKCU\\Software");
     EXPECT_EQ(std::count(software.begin(), software.end(), "key RegTest"), 0) << later.transcript;
 }
 

@@ -17,14 +17,11 @@ struct ScriptResult {
 };
 
 // `prepare` may install extra programs on the device before the script runs.
-inline ScriptResult runEmulatorScript(const std::filesystem::path& folder, const std::vector<std::string>& lines, bool wipe = false,
+inline ScriptResult runEmulatorScript(const devemu::EmulatorOptions& options, const std::vector<std::string>& lines,
                                       const std::function<void(emu::Device&)>& prepare = {})
 {
     std::ostringstream transcript;
     std::ostringstream errors;
-    devemu::EmulatorOptions options;
-    options.folder = folder;
-    options.wipe = wipe;
     std::string error;
     bool succeeded = false;
     {
@@ -36,6 +33,41 @@ inline ScriptResult runEmulatorScript(const std::filesystem::path& folder, const
         succeeded = emulator->runScript(lines, errors);
     }
     return { succeeded, transcript.str(), errors.str() };
+}
+
+inline ScriptResult runEmulatorScript(const std::filesystem::path& folder, const std::vector<std::string>& lines, bool wipe = false,
+                                      const std::function<void(emu::Device&)>& prepare = {})
+{
+    devemu::EmulatorOptions options;
+    options.folder = folder;
+    options.wipe = wipe;
+    return runEmulatorScript(options, lines, prepare);
+}
+
+// What the command `line` (as echoed) printed, without time stamps, up to the next command or the
+// device's end. The start and end of `helperProgram`, when given, are left out.
+inline std::vector<std::string> linesPrintedAfter(const std::string& transcript, const std::string& line,
+                                                  const std::string& helperProgram = {})
+{
+    std::vector<std::string> printed;
+    const std::string marker = "] > " + line + "\n";
+    auto at = transcript.find(marker);
+    if (at == std::string::npos)
+        return { "<no command " + line + ">" };
+    at += marker.size();
+    while (at < transcript.size()) {
+        const auto end = transcript.find('\n', at);
+        std::string printedLine = transcript.substr(at, end - at);
+        printedLine = printedLine.substr(printedLine.find("] ") + 2);
+        if (printedLine.starts_with("> ") || printedLine == "power off")
+            break;
+        const bool helperLine = !helperProgram.empty()
+            && (printedLine.starts_with("started " + helperProgram + " ") || printedLine.starts_with("exited " + helperProgram + " "));
+        if (!helperLine)
+            printed.push_back(printedLine);
+        at = end + 1;
+    }
+    return printed;
 }
 
 inline std::size_t countOccurrences(const std::string& text, const std::string& part)
