@@ -4,10 +4,6 @@
 
 #include "platform/api/WinReg.h"
 
-using HRESULT = LONG;
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
-
 struct HREGNOTIFY__;
 using HREGNOTIFY = HREGNOTIFY__*;
 

@@ -26,6 +26,10 @@ using LPCWSTR = const WCHAR*;
 using LPVOID = void*;
 using LPCVOID = const void*;
 using COLORREF = DWORD;
+// Results of the platform's component-style functions: S_OK, or an error with the high bit set.
+using HRESULT = LONG;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
