@@ -109,5 +109,22 @@ LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWOR
 BOOL UnmapViewOfFile(LPCVOID baseAddress);
 BOOL FlushViewOfFile(LPCVOID baseAddress, DWORD bytesToFlush);
 
+// ---- Memory. Blocks never move; a heap's blocks go with it when it is destroyed. LocalFree returns
+// null when it freed the block, and the block itself when it was no block of the local heap.
+using HLOCAL = HANDLE;
+constexpr UINT LMEM_FIXED = 0x0000;
+constexpr UINT LMEM_ZEROINIT = 0x0040;
+constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalFree(HLOCAL memory);
+
+constexpr DWORD HEAP_ZERO_MEMORY = 0x00000008;
+HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
+BOOL HeapDestroy(HANDLE heap);
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
+// The heap LocalAlloc takes its blocks from.
+HANDLE GetProcessHeap();
+
 // ---- Keyboard state kept by the device
 short GetAsyncKeyState(int virtualKey);

@@ -2,6 +2,7 @@
 // orders, seeks, property reads and writes, and change notifications sent to a window.
 #pragma once
 
+#include "platform/api/FileApi.h"
 #include "platform/api/WinTypes.h"
 
 // Identifiers of databases and records in a volume; 0 names nothing.
@@ -16,6 +17,8 @@ struct CEGUID {
     DWORD Data2;
     DWORD Data3;
     DWORD Data4;
+
+    bool operator==(const CEGUID&) const = default;
 };
 using PCEGUID = CEGUID*;
 
@@ -76,11 +79,17 @@ constexpr int CEDB_MAXSORTPROP = 3;
 constexpr int CEDB_MAXSORTORDER = 4;
 constexpr int CEDB_MAXDBASENAMELEN = 32;
 
-// Per-property sort flags.
+// Per-property sort flags. Records compare property by property: numbers by value (signed or
+// unsigned by their type), file times as 64-bit counts, texts by their UTF-16 units (folded to one case
+// with CEDB_SORT_CASEINSENSITIVE), blobs byte by byte; DESCENDING reverses present values. A record
+// that lacks a property sorts after every present value, or before them with UNKNOWNFIRST. A seek
+// value flagged CEDB_PROPNOTFOUND is the lowest of all: before every record's value, equal only to a
+// lacking value that sorts first. Records with equal keys come in creation order.
 constexpr DWORD CEDB_SORT_DESCENDING = 0x00000001;
 constexpr DWORD CEDB_SORT_CASEINSENSITIVE = 0x00000002;
 constexpr DWORD CEDB_SORT_UNKNOWNFIRST = 0x00000004;
-// Key flags of a whole sort order.
+// Key flags of a whole sort order: kept with the database; the engine answers positions and allows
+// equal keys in every order.
 constexpr WORD CEDB_SORT_NO_POSITIONAL = 0x0200;
 constexpr WORD CEDB_SORT_PRIMARYKEY = 0x1000;
 
@@ -135,7 +144,7 @@ struct CEOIDINFOEX {
 constexpr WORD CEOIDINFOEX_VERSION = 2;
 
 // ---- Change notifications
-// Sent to the window of a notification request; lParam points to a CENOTIFICATION that the receiver
+// Posted to the window of a notification request; lParam points to a CENOTIFICATION that the receiver
 // hands back with CeFreeNotification.
 constexpr UINT WM_DBNOTIFICATION = 0x03FD;
 
@@ -168,6 +177,7 @@ struct CENOTIFICATION {
 using PCENOTIFICATION = CENOTIFICATION*;
 
 // ---- Open flags, seek types and read flags
+// Each read moves the handle on to the next record.
 constexpr DWORD CEDB_AUTOINCREMENT = 0x00000001;
 
 constexpr DWORD CEDB_SEEK_CEOID = 0x00000001;
@@ -183,33 +193,51 @@ constexpr DWORD CEDB_SEEK_VALUEGREATEROREQUAL = 0x00000100;
 // The engine allocates (or grows) the read buffer with LocalAlloc; the caller frees it with LocalFree.
 constexpr DWORD CEDB_ALLOWREALLOC = 0x00000001;
 
-// ---- Volumes. `flags` is CREATE_NEW, CREATE_ALWAYS, OPEN_EXISTING or OPEN_ALWAYS.
+// ---- Volumes. `flags` is CREATE_NEW, CREATE_ALWAYS, OPEN_EXISTING or OPEN_ALWAYS, as for files. A
+// volume keeps its identifier while it is mounted; every mount is taken back with CeUnmountDBVol.
 BOOL CeMountDBVol(PCEGUID volume, LPCWSTR volumePath, DWORD flags);
 BOOL CeUnmountDBVol(PCEGUID volume);
 BOOL CeFlushDBVol(PCEGUID volume);
 
-// ---- Databases
+// ---- Databases. Names have 1 to 31 characters and compare without regard to case.
 CEOID CeCreateDatabaseEx2(PCEGUID volume, CEDBASEINFOEX* info);
+// The same, declaring the properties the database's records have (CeGetDatabaseProps lists them).
+CEOID CeCreateDatabaseWithProps(PCEGUID volume, CEDBASEINFOEX* info, DWORD propCount, CEPROPID* propIds);
+// Fails with ERROR_SHARING_VIOLATION while a handle has the database open.
 BOOL CeDeleteDatabaseEx(PCEGUID volume, CEOID database);
-// Opens a database by `name` (when `*database` is 0) or by identifier, in the given sort order (none:
-// record creation order). A request, when given, makes every change of the database's records reach
-// the request's window. INVALID_HANDLE_VALUE on failure; the database's identifier goes to `*database`.
+// Opens a database by `name` (when `*database` is 0) or by identifier, in one of its sort orders
+// (the same properties with the same per-property flags; ERROR_INVALID_PARAMETER when it has no such
+// order) or, with none, in creation order; `flags` is 0 or CEDB_AUTOINCREMENT. A request (dwSize 20,
+// a window, CEDB_EXNOTIFICATION) makes every change of the database's records post WM_DBNOTIFICATION
+// to the window until the handle is closed. INVALID_HANDLE_VALUE on failure (ERROR_FILE_NOT_FOUND for
+// a database the volume lacks); the database's identifier goes to `*database`.
 HANDLE CeOpenDatabaseEx2(PCEGUID volume, PCEOID database, LPCWSTR name, SORTORDERSPECEX* sortOrder, DWORD flags,
                          CENOTIFYREQUEST* request);
 BOOL CeOidGetInfoEx2(PCEGUID volume, CEOID object, CEOIDINFOEX* info);
 
-// ---- Records. The database handle is closed with CloseHandle.
-// Moves the handle's current record. `value` is a record identifier, an offset from the beginning,
-// end or current record, or a pointer to `valueCount` CEPROPVALs of the sort properties. The record
-// reached is returned (0 when none), and its position in the sort order goes to `*index` when given.
+// ---- Records. The database handle is closed with CloseHandle; a new handle is at the first record.
+// Moves the handle's current record. `value` is a record identifier (CEOID), an offset from the first
+// record (BEGINNING), an offset back from the last one, whichever its sign (END: 0 is the last), a
+// signed offset (CURRENT), or a pointer to `valueCount` CEPROPVALs of the first sort properties (the
+// VALUE seeks, which need a sort order; "smaller" and "greater" follow the sort order). The record
+// reached is returned and its position goes to `*index` when given. When no record is reached the
+// current record stays and 0 comes back: ERROR_NO_MORE_ITEMS for a move past either end,
+// ERROR_NOT_FOUND for an identifier or value no record has.
 CEOID CeSeekDatabaseEx(HANDLE database, DWORD seekType, DWORD_PTR value, WORD valueCount, DWORD* index);
 // Reads the listed properties (all when `propIds` is null) of the current record into one buffer:
 // CEPROPVALs first, then the strings and blobs they point to. `*propCount` gives how many came back.
+// A listed property the record lacks comes back flagged CEDB_PROPNOTFOUND. Without CEDB_ALLOWREALLOC a
+// short buffer fails with ERROR_INSUFFICIENT_BUFFER and `*bufferSize` tells the size needed. With it,
+// a missing or short buffer is replaced by one from `heap` (LocalAlloc when null). With no current
+// record: 0 and ERROR_NO_MORE_ITEMS. The read does not move the current record (see CEDB_AUTOINCREMENT).
 CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, WORD* propCount, CEPROPID* propIds, BYTE** buffer,
                           DWORD* bufferSize, HANDLE heap);
-// Writes properties of record `record`, or of a new record when it is 0; returns the record's identifier.
+// Writes properties of record `record`, or of a new record when it is 0; returns the record's
+// identifier. A value flagged CEDB_PROPDELETE removes the property. A new record gets the next number
+// in each CEVT_AUTO_I4 property of the database's sort orders it is not given.
 CEOID CeWriteRecordProps(HANDLE database, CEOID record, WORD propCount, CEPROPVAL* values);
 BOOL CeDeleteRecord(HANDLE database, CEOID record);
+// Gives back a notification received with WM_DBNOTIFICATION; FALSE for one that is not out.
 BOOL CeFreeNotification(PCENOTIFYREQUEST request, PCENOTIFICATION notification);
 // The properties the database's schema declares: up to `*propCount` identifiers go to `propIds`, and
 // `*propCount` becomes the number the schema has (ERROR_INSUFFICIENT_BUFFER when that is more).

@@ -5,7 +5,11 @@
 #include "platform/emu/Gdi.h"
 #include "platform/emu/MemoryRegion.h"
 #include "platform/emu/MenuTable.h"
+#include "platform/emu/ContactsSchema.h"
+#include "platform/emu/DbError.h"
 #include "platform/emu/MutexObject.h"
+#include "platform/emu/ObjectStore.h"
+#include "platform/emu/PocketOutlook.h"
 #include "platform/emu/Process.h"
 #include "platform/emu/Registry.h"
 #include "platform/emu/Telephony.h"
@@ -44,9 +48,16 @@ Device::Device(std::filesystem::path folder, DeviceProfile profile, Transcript& 
     , m_gdi(std::make_unique<Gdi>(*m_windows))
     , m_menus(std::make_unique<MenuTable>())
     , m_telephony(std::make_unique<Telephony>(*this))
+    , m_objectStore(std::make_unique<ObjectStore>(*this))
+    , m_pocketOutlook(std::make_unique<PocketOutlook>(*m_objectStore, m_heaps))
     , m_registry(std::make_unique<Registry>(m_files->root() / FileSystem::reservedEntry / "registry", *m_windows, m_transcript))
 {
     m_transcript.attachClock(&m_clock);
+    try {
+        ContactsSchema::prepareVolume(*m_objectStore, m_profile.contactsDemotionProperty);
+    } catch (const DbError& error) {
+        m_transcript.event(std::string("contacts volume not prepared: ") + error.what());
+    }
 }
 
 Device::~Device()

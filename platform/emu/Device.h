@@ -7,6 +7,7 @@
 #include "platform/api/WinTypes.h"
 #include "platform/emu/DeviceProfile.h"
 #include "platform/emu/HandleTable.h"
+#include "platform/emu/HeapTable.h"
 #include "platform/emu/LibraryTable.h"
 #include "platform/emu/NamedObjects.h"
 #include "platform/emu/OpenFiles.h"
@@ -31,6 +32,8 @@ class FileSystem;
 class Gdi;
 class MenuTable;
 class MemoryRegion;
+class ObjectStore;
+class PocketOutlook;
 class Process;
 class Registry;
 class Telephony;
@@ -61,6 +64,9 @@ public:
     MenuTable& menus() { return *m_menus; }
     Registry& registry() { return *m_registry; }
     Telephony& telephony() { return *m_telephony; }
+    HeapTable& heaps() { return m_heaps; }
+    ObjectStore& objectStore() { return *m_objectStore; }
+    PocketOutlook& pocketOutlook() { return *m_pocketOutlook; }
     Transcript& transcript() { return m_transcript; }
 
     // ---- Programs
@@ -119,6 +125,9 @@ private:
     std::unique_ptr<Gdi> m_gdi;
     std::unique_ptr<MenuTable> m_menus;
     std::unique_ptr<Telephony> m_telephony;
+    HeapTable m_heaps;
+    std::unique_ptr<ObjectStore> m_objectStore;
+    std::unique_ptr<PocketOutlook> m_pocketOutlook;
     // Kept in the folder's ".devemu" entry; written when the device goes away, after its threads.
     std::unique_ptr<Registry> m_registry;
 

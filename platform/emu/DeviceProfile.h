@@ -49,6 +49,8 @@ struct DeviceProfile {
     std::uint32_t lineReinitMs { 50 };
     // Line functions that answer LINEERR_OPERATIONFAILED: "lineOpen", "lineSetAppPriority"...
     std::set<std::string> failingLineFunctions;
+    // Whether the contacts database of a fresh device declares the demotion property (0x0102).
+    bool contactsDemotionProperty = false;
 };
 
 }

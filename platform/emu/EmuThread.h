@@ -45,6 +45,8 @@ public:
 
     int priority { 3 };
     DWORD lastError { 0 };
+    // CoInitializeEx calls not yet matched by CoUninitialize.
+    unsigned comStarts { 0 };
     MessageQueue queue;
     // Mutexes this thread owns, handed over as abandoned when it ends.
     std::vector<std::weak_ptr<MutexObject>> ownedMutexes;

@@ -100,14 +100,10 @@ DWORD attributesOf(const struct stat& status)
     return isReadOnly(status) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
 }
 
-WallMs writeWallOf(const struct stat& status)
-{
-    return wallFromUnixSeconds(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
-}
-
+// To the FILETIME's 100 ns, so that changes within one second (the object store's commits) differ.
 FILETIME writeTimeOf(const struct stat& status)
 {
-    return fileTimeFromWall(writeWallOf(status));
+    return fileTimeFromUnix({ status.st_mtim.tv_sec, status.st_mtim.tv_nsec });
 }
 
 // What a missing entry is: a missing file in an existing folder, or a path whose folder is missing.
@@ -534,8 +530,8 @@ BOOL CopyFile(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
     fchmod(output, source->st_mode & 07777);
     close(input);
     close(output);
-    std::error_code ignored;
-    fs::last_write_time(*to, hostFileTime(writeWallOf(*source)), ignored);
+    const struct timespec sourceTimes[2] = { source->st_mtim, source->st_mtim };
+    utimensat(AT_FDCWD, to->c_str(), sourceTimes, 0);
     if (!target)
         stampVirtualTime(to->parent_path());
     return copied ? TRUE : failWith(ERROR_WRITE_FAULT);

@@ -84,6 +84,21 @@ WallMs wallFromUnixSeconds(std::int64_t seconds, std::int64_t nanoseconds)
     return daysFrom1601To1970 * msPerDay + seconds * 1000 + nanoseconds / 1'000'000;
 }
 
+FILETIME fileTimeFromUnix(UnixTime time)
+{
+    const std::int64_t ticks = (daysFrom1601To1970 * msPerDay + time.seconds * 1000) * 10'000 + time.nanoseconds / 100;
+    const auto bits = static_cast<std::uint64_t>(ticks);
+    return FILETIME { static_cast<DWORD>(bits & 0xFFFFFFFF), static_cast<DWORD>(bits >> 32) };
+}
+
+UnixTime unixTimeFromFileTime(const FILETIME& fileTime)
+{
+    const auto ticks = static_cast<std::int64_t>((static_cast<std::uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime);
+    const std::int64_t sinceUnixEpoch = ticks - daysFrom1601To1970 * msPerDay * 10'000;
+    const std::int64_t seconds = sinceUnixEpoch >= 0 ? sinceUnixEpoch / 10'000'000 : -((-sinceUnixEpoch + 9'999'999) / 10'000'000);
+    return UnixTime { seconds, (sinceUnixEpoch - seconds * 10'000'000) * 100 };
+}
+
 std::optional<WallMs> parseDateTime(const std::string& text)
 {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

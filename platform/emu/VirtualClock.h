@@ -38,6 +38,14 @@ WallMs wallFromFileTime(const FILETIME&);
 std::int64_t unixSecondsFromWall(WallMs);
 WallMs wallFromUnixSeconds(std::int64_t seconds, std::int64_t nanoseconds);
 
+// A host file time to the FILETIME's own 100 ns, and back.
+struct UnixTime {
+    std::int64_t seconds;
+    std::int64_t nanoseconds;
+};
+FILETIME fileTimeFromUnix(UnixTime);
+UnixTime unixTimeFromFileTime(const FILETIME&);
+
 // "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS"; nullopt when the text is no valid date and time.
 std::optional<WallMs> parseDateTime(const std::string&);
 std::string formatDateTime(WallMs);

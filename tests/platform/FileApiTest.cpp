@@ -454,7 +454,8 @@ TEST_F(FileApiTest, FindsFilesByPatternAndHidesTheEmulatorsEntry)
         // The error when nothing is found.
         DWORD error;
     };
-    const std::vector<std::u16string> everything { u"Alpha.txt", u"beta.TXT", u"delta", u"gamma.log", u"Sub" };
+    // The device's object store volume is there from the start.
+    const std::vector<std::u16string> everything { u"Alpha.txt", u"beta.TXT", u"delta", u"gamma.log", u"pim.vol", u"Sub" };
     const Case cases[] = {
         { u"\\*", everything, ERROR_SUCCESS },
         { u"\\*.*", everything, ERROR_SUCCESS },

@@ -1,0 +1,39 @@
+// The component library functions of the device interface, for the contacts object model: starting
+// the library on a thread and creating the application object.
+#include "platform/api/PimOutlook.h"
+
+#include "platform/emu/Device.h"
+#include "platform/emu/EmuThread.h"
+#include "platform/emu/PocketOutlook.h"
+
+using namespace emu;
+
+HRESULT CoInitializeEx(LPVOID, DWORD)
+{
+    return currentThread()->comStarts++ == 0 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize()
+{
+    EmuThread& thread = *currentThread();
+    if (thread.comStarts > 0)
+        --thread.comStarts;
+}
+
+HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID interfaceId, LPVOID* object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (currentThread()->comStarts == 0)
+        return CO_E_NOTINITIALIZED;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    if (classId != CLSID_Application || !(context & CLSCTX_INPROC_SERVER))
+        return REGDB_E_CLASSNOTREG;
+    if (interfaceId != IID_IUnknown && interfaceId != IID_IDispatch && interfaceId != IID_IPOutlookApp)
+        return E_NOINTERFACE;
+    // Every interface of the application object starts at the same address.
+    *object = currentDevice().pocketOutlook().createApplication();
+    return S_OK;
+}
