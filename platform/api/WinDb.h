@@ -222,7 +222,8 @@ BOOL CeOidGetInfoEx2(PCEGUID volume, CEOID object, CEOIDINFOEX* info);
 // VALUE seeks, which need a sort order; "smaller" and "greater" follow the sort order). The record
 // reached is returned and its position goes to `*index` when given. When no record is reached the
 // current record stays and 0 comes back: ERROR_NO_MORE_ITEMS for a move past either end,
-// ERROR_NOT_FOUND for an identifier or value no record has.
+// ERROR_NOT_FOUND for an identifier or value no record has. A CURRENT move forward past the last
+// record is the exception: it leaves the handle past the end, with no current record.
 CEOID CeSeekDatabaseEx(HANDLE database, DWORD seekType, DWORD_PTR value, WORD valueCount, DWORD* index);
 // Reads the listed properties (all when `propIds` is null) of the current record into one buffer:
 // CEPROPVALs first, then the strings and blobs they point to. `*propCount` gives how many came back.

@@ -69,16 +69,20 @@ bool ContactsSchema::createCategoryDatabases(DbVolume& volume)
     const bool assocMissing = !volume.findDatabase(categoryAssocDatabase);
     if (!mainMissing && !assocMissing)
         return false;
-    // Both come at once, or neither.
-    volume.beginTransaction();
+    // Both come at once, or neither: inside the driver's transaction when one is open, else in one of
+    // their own.
+    const bool joined = volume.inDriverTransaction();
+    if (!joined)
+        volume.beginTransaction();
     try {
         if (mainMissing)
             volume.createDatabase(categoryMainDatabase, 0, { categorySortOrder({ categoryNumber }) }, { categoryNumber, categoryName });
         if (assocMissing)
             volume.createDatabase(categoryAssocDatabase, 0, { categorySortOrder({ assocItemKey, assocCategory }) }, { assocItemKey, assocCategory });
-        volume.commitTransaction();
+        if (!joined)
+            volume.commitTransaction();
     } catch (...) {
-        if (volume.inDriverTransaction())
+        if (!joined && volume.inDriverTransaction())
             volume.rollbackTransaction();
         throw;
     }

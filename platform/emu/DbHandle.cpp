@@ -82,8 +82,16 @@ CEOID DbHandle::seek(DWORD seekType, DWORD_PTR value, WORD valueCount, DWORD* in
     case CEDB_SEEK_END:
         // Counted back from the last record, whichever sign the offset is given with.
         return reached(size - 1 - std::llabs(static_cast<LONG>(static_cast<DWORD>(value))));
-    case CEDB_SEEK_CURRENT:
-        return reached(static_cast<std::int64_t>(m_position) + static_cast<LONG>(static_cast<DWORD>(value)));
+    case CEDB_SEEK_CURRENT: {
+        const std::int64_t position = static_cast<std::int64_t>(m_position) + static_cast<LONG>(static_cast<DWORD>(value));
+        // Stepping forward off the last record leaves the handle past the end, so that the next read
+        // of a walk fails with ERROR_NO_MORE_ITEMS instead of reading the last record again.
+        if (position >= size && size > 0) {
+            m_position = order.size();
+            m_record = 0;
+        }
+        return reached(position);
+    }
     case CEDB_SEEK_VALUESMALLER:
     case CEDB_SEEK_VALUEFIRSTEQUAL:
     case CEDB_SEEK_VALUEGREATER:

@@ -131,13 +131,13 @@ TEST_P(WalkTest, WalksTheRecordsInTheOrderAndStopsAtTheEnd)
             EXPECT_EQ(index, walked.size());
             walked += seek.current(database);
         }
-        // The failed move leaves the last record current.
+        // The step off the last record leaves the handle past the end: a read finds no record.
         afterEnd = seek.nameOf(0);
         afterEnd += ", current " + seek.current(database);
         return 0;
     });
     EXPECT_EQ(walked, GetParam().order);
-    EXPECT_EQ(afterEnd, "none 259, current " + std::string(1, GetParam().order.back()));
+    EXPECT_EQ(afterEnd, "none 259, current none 259");
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, WalkTest,
