@@ -8,6 +8,7 @@
 #include "vyx/call/LineMonitor.h"
 #include "vyx/call/MainWndMessages.h"
 #include "vyx/call/VyxProcess.h"
+#include "vyx/contacts/CategoryDatabases.h"
 #include "vyx/resources/VyxStrings.h"
 
 #include <string>
@@ -83,6 +84,11 @@ bool MainWnd::Create(HINSTANCE instance)
         nullptr, instance, nullptr);
     if (!m_window)
         return false;
+
+    if (!CategoryDatabases::Instance()) {
+        MessageBox(nullptr, u"Error while connect to database", u"", MB_OK);
+        return false;
+    }
 
     // Without the voice line there are no calls to watch: start-up ends silently.
     LineMonitor& lineMonitor = LineMonitor::Instance();
