@@ -1,5 +1,6 @@
 #include "emulator/ScriptRunner.h"
 
+#include "emulator/ContactCommands.h"
 #include "emulator/KeypadProbe.h"
 #include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
@@ -258,6 +259,8 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "reg", [this](const Arguments& a) { reg(a); } },
         { "keypad", [this](const Arguments& a) { keypad(a); } },
         { "numbers", [this](const Arguments& a) { numbers(a); } },
+        { "contacts", [this](const Arguments& a) { addressBook(a, &ContactCommands::contacts); } },
+        { "categories", [this](const Arguments& a) { addressBook(a, &ContactCommands::categories); } },
     };
 }
 
@@ -642,6 +645,16 @@ void ScriptRunner::numbers(const Arguments& arguments)
         throw CommandError(error);
     for (const std::string& line : answer)
         m_transcript.event(line);
+}
+
+void ScriptRunner::addressBook(const Arguments& arguments, void (ContactCommands::*command)(const Arguments&))
+{
+    ContactCommands commands(m_device, m_transcript);
+    try {
+        (commands.*command)(arguments);
+    } catch (const AddressBookError& failure) {
+        throw CommandError(failure.what());
+    }
 }
 
 }

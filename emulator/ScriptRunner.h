@@ -13,6 +13,8 @@
 
 namespace devemu {
 
+class ContactCommands;
+
 class ScriptRunner {
 public:
     ScriptRunner(emu::Device&, emu::Transcript&);
@@ -45,6 +47,7 @@ private:
     void reg(const Arguments&);
     void keypad(const Arguments&);
     void numbers(const Arguments&);
+    void addressBook(const Arguments&, void (ContactCommands::*)(const Arguments&));
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;
