@@ -2,6 +2,8 @@
 // counts, and text records with their character count at offset 8 and their codes from offset 30.
 #pragma once
 
+#include <algorithm>
+
 #include "platform/api/WinTypes.h"
 
 #include <initializer_list>
@@ -29,8 +31,11 @@ inline Bytes pocketWordRecord(BYTE type, Bytes payload)
     while (payload.size() % 4 != 0)
         payload.push_back(0);
     const std::size_t words = payload.size() / 4;
-    Bytes record { type, 0, 0, 0, static_cast<BYTE>(words & 0xFF), static_cast<BYTE>(words >> 8) };
-    record.insert(record.end(), payload.begin(), payload.end());
+    Bytes record(6 + payload.size(), 0);
+    record[0] = type;
+    record[4] = static_cast<BYTE>(words & 0xFF);
+    record[5] = static_cast<BYTE>(words >> 8);
+    std::copy(payload.begin(), payload.end(), record.begin() + 6);
     return record;
 }
 
