@@ -29,18 +29,22 @@ protected:
         device = std::make_unique<emu::Device>(m_folder.path(), std::move(profile), m_transcript);
     }
 
-    // Installs a program at "\\Windows\\NAME.exe" whose main routine is `body`, and starts it.
+    // Installs a program at "\\Windows\\NAME.exe" whose main routine is `body`, with `resources` when
+    // given, and starts it.
     std::shared_ptr<emu::Process> start(const std::u16string& name, std::function<int()> body,
-                                        const std::u16string& commandLine = u"")
+                                        const std::u16string& commandLine = u"",
+                                        const platform::ModuleResources* resources = nullptr)
     {
-        device->installProgram(u"\\Windows\\" + name + u".exe", [body](HINSTANCE, const std::u16string&) { return body(); });
+        device->installProgram(u"\\Windows\\" + name + u".exe", [body](HINSTANCE, const std::u16string&) { return body(); },
+                               resources);
         return device->startProgram(name, commandLine);
     }
 
     // Runs `body` as a process's main routine until the process ends; returns its exit code.
-    DWORD runProgram(std::function<int()> body, const std::u16string& name = u"test")
+    DWORD runProgram(std::function<int()> body, const std::u16string& name = u"test",
+                     const platform::ModuleResources* resources = nullptr)
     {
-        const auto process = start(name, std::move(body));
+        const auto process = start(name, std::move(body), u"", resources);
         const auto outcome = device->runUntil([&] { return process->finished(); }, std::nullopt);
         EXPECT_EQ(outcome, emu::RunOutcome::Done) << device->deadlockReport();
         return process->exitCode();
