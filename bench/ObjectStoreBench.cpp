@@ -4,6 +4,7 @@
 #include "platform/api/FileApi.h"
 #include "platform/api/WinBase.h"
 #include "platform/api/WinDb.h"
+#include "bench/BenchDevice.h"
 #include "platform/emu/ContactsSchema.h"
 #include "platform/emu/DbVolume.h"
 #include "platform/emu/Device.h"
@@ -36,31 +37,6 @@ CEPROPID contactProperty(int i)
 {
     return MAKEPROPID(static_cast<WORD>(0x82 + i), CEVT_LPWSTR);
 }
-
-// A device in a temporary folder running one program.
-class BenchDevice {
-public:
-    BenchDevice()
-        : m_transcript(m_log)
-        , m_device(m_folder.path(), emu::DeviceProfile {}, m_transcript)
-    {
-    }
-
-    void run(std::function<int()> body)
-    {
-        m_device.installProgram(u"\\Windows\\bench.exe", [body](HINSTANCE, const std::u16string&) { return body(); });
-        const auto process = m_device.startProgram(u"bench", u"");
-        m_device.runUntil([&] { return process->finished(); }, std::nullopt);
-    }
-
-    emu::Device& device() { return m_device; }
-
-private:
-    testing_support::TempFolder m_folder;
-    std::ostringstream m_log;
-    emu::Transcript m_transcript;
-    emu::Device m_device;
-};
 
 HANDLE openContacts(CEGUID& volume)
 {
