@@ -45,6 +45,7 @@ private:
     void reg(const Arguments&);
     void keypad(const Arguments&);
     void numbers(const Arguments&);
+    void index(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

@@ -58,6 +58,17 @@ LANGID GetUserDefaultLangID();
 // does not answer, ERROR_INSUFFICIENT_BUFFER when the text does not fit.
 int GetLocaleInfo(LCID locale, LCTYPE type, LPWSTR data, int dataSize);
 
+// What CompareString answers: the first text sorts before, with, or after the second.
+constexpr int CSTR_LESS_THAN = 1;
+constexpr int CSTR_EQUAL = 2;
+constexpr int CSTR_GREATER_THAN = 3;
+
+// Compares two texts as the locale sorts them (LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT name the
+// device's locale); a count of -1 means a NUL-terminated text. It takes no flags. Returns
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 on failure, with ERROR_INVALID_PARAMETER for a
+// locale the device does not know or a missing text, ERROR_INVALID_FLAGS for any flag.
+int CompareString(LCID locale, DWORD flags, LPCWSTR string1, int count1, LPCWSTR string2, int count2);
+
 // Lower- and upper-cases `length` characters in place, each character on its own as the platform's
 // single-character mapping does ("Ё" becomes "ё", "ß" stays); returns the number of characters
 // looked at.

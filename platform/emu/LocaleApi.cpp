@@ -1,15 +1,17 @@
 // The locale and character-case functions of the device interface. The user's locale is the device
-// profile's; what a locale is called, and how characters change case, ICU knows.
+// profile's; what a locale is called, how its texts sort and how characters change case, ICU knows.
 #include "platform/api/WinNls.h"
 
 #include "platform/emu/Device.h"
 
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
 #include <unicode/uloc.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -76,6 +78,16 @@ DWORD changeCase(LPWSTR text, DWORD length, UChar32 (*mapping)(UChar32))
     return length;
 }
 
+struct CollatorCloser {
+    void operator()(UCollator* collator) const { ucol_close(collator); }
+};
+
+// The length of a text given with a count of -1 (NUL-terminated) or its own count.
+int32_t textLength(LPCWSTR text, int count)
+{
+    return count == -1 ? static_cast<int32_t>(std::char_traits<char16_t>::length(text)) : count;
+}
+
 }
 
 LCID GetUserDefaultLCID()
@@ -115,6 +127,30 @@ int GetLocaleInfo(LCID locale, LCTYPE type, LPWSTR data, int dataSize)
     std::copy(text.begin(), text.end(), data);
     data[text.size()] = 0;
     return needed;
+}
+
+int CompareString(LCID locale, DWORD flags, LPCWSTR string1, int count1, LPCWSTR string2, int count2)
+{
+    if (flags != 0)
+        return failWith(ERROR_INVALID_FLAGS);
+    if (!string1 || !string2 || count1 < -1 || count2 < -1)
+        return failWith(ERROR_INVALID_PARAMETER);
+    const auto icuLocale = icuLocaleOf(effectiveLocale(locale));
+    if (!icuLocale)
+        return failWith(ERROR_INVALID_PARAMETER);
+    UErrorCode error = U_ZERO_ERROR;
+    const std::unique_ptr<UCollator, CollatorCloser> collator(ucol_open(icuLocale->c_str(), &error));
+    if (U_FAILURE(error) || !collator)
+        return failWith(ERROR_INVALID_PARAMETER);
+    switch (ucol_strcoll(collator.get(), string1, textLength(string1, count1), string2, textLength(string2, count2))) {
+    case UCOL_LESS:
+        return CSTR_LESS_THAN;
+    case UCOL_EQUAL:
+        return CSTR_EQUAL;
+    case UCOL_GREATER:
+        break;
+    }
+    return CSTR_GREATER_THAN;
 }
 
 DWORD CharLowerBuff(LPWSTR text, DWORD length)
