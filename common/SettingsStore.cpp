@@ -182,6 +182,11 @@ void SettingsStore::ClearFileFlag(LPCWSTR path)
     SetDword(settingsSubkey, baseName(path), 0, true);
 }
 
+void SettingsStore::SetFileFlag(LPCWSTR path)
+{
+    SetDword(settingsSubkey, baseName(path), 1, true);
+}
+
 bool SettingsStore::IsFileFlagSet(LPCWSTR path)
 {
     return GetDword(settingsSubkey, baseName(path), 0) != 0;

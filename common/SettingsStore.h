@@ -32,7 +32,9 @@ public:
     // the subkeys one by one, always the first one left, then the key itself.
     static bool DeleteTree(LPCWSTR parentPath, LPCWSTR name);
 
-    // File flags: a DWORD in "Settings" named by a file path's base name (after its last "\\").
+    // File flags: a DWORD in "Settings" named by a file path's base name (after its last "\\"). A set
+    // flag (1) says the file on disk is not to be trusted.
     static void ClearFileFlag(LPCWSTR path);
+    static void SetFileFlag(LPCWSTR path);
     static bool IsFileFlagSet(LPCWSTR path);
 };

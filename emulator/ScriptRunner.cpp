@@ -1,6 +1,7 @@
 #include "emulator/ScriptRunner.h"
 
 #include "emulator/ContactCommands.h"
+#include "emulator/IndexProbe.h"
 #include "emulator/KeypadProbe.h"
 #include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
@@ -261,6 +262,7 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "numbers", [this](const Arguments& a) { numbers(a); } },
         { "contacts", [this](const Arguments& a) { addressBook(a, &ContactCommands::contacts); } },
         { "categories", [this](const Arguments& a) { addressBook(a, &ContactCommands::categories); } },
+        { "index", [this](const Arguments& a) { index(a); } },
     };
 }
 
@@ -655,6 +657,36 @@ void ScriptRunner::addressBook(const Arguments& arguments, void (ContactCommands
     } catch (const AddressBookError& failure) {
         throw CommandError(failure.what());
     }
+}
+
+void ScriptRunner::index(const Arguments& arguments)
+{
+    constexpr const char* usage = "index search TEXT [ORDER], index keys KEY [ORDER], index numbers DIGITS, index stats";
+    if (arguments.size() < 2)
+        throw CommandError(std::string("usage: ") + usage);
+    const std::string& action = arguments[1];
+    std::vector<std::u16string> request { emu::fromUtf8(action) };
+    if (action == "search" || action == "keys") {
+        expectCount(arguments, 2, 3, usage);
+        const std::string order = arguments.size() == 4 ? arguments[3] : "0";
+        if (order != "0" && order != "1")
+            throw CommandError("not a display order: " + order + " (write 0 or 1)");
+        request.push_back(emu::fromUtf8(arguments[2]));
+        request.push_back(emu::fromUtf8(order));
+    } else if (action == "numbers") {
+        expectCount(arguments, 2, 2, usage);
+        request.push_back(emu::fromUtf8(arguments[2]));
+    } else if (action == "stats") {
+        expectCount(arguments, 1, 1, usage);
+    } else {
+        throw CommandError(std::string("usage: ") + usage);
+    }
+    std::string error;
+    const std::vector<std::string> answer = IndexProbe::run(m_device, request, error);
+    if (!error.empty())
+        throw CommandError(error);
+    for (const std::string& line : answer)
+        m_transcript.event(line);
 }
 
 }

@@ -48,6 +48,7 @@ private:
     void keypad(const Arguments&);
     void numbers(const Arguments&);
     void addressBook(const Arguments&, void (ContactCommands::*)(const Arguments&));
+    void index(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

@@ -320,6 +320,10 @@ TEST_F(SettingsStoreTest, FileFlagIsTheDwordNamedByTheBaseNameOfThePath)
         EXPECT_FALSE(SettingsStore::IsFileFlagSet(u"\\Skins\\Blue.skn"));
         EXPECT_EQ(storedValue(settingsPath, u"Blue.skn"), std::pair(REG_DWORD, std::vector<BYTE> { 0, 0, 0, 0 }));
 
+        SettingsStore::SetFileFlag(u"\\pim_index1.dat");
+        EXPECT_EQ(storedValue(settingsPath, u"pim_index1.dat"), std::pair(REG_DWORD, std::vector<BYTE> { 1, 0, 0, 0 }));
+        EXPECT_TRUE(SettingsStore::IsFileFlagSet(u"\\pim_index1.dat"));
+
         // Present but of another type counts as not set.
         storeRaw(settingsPath, u"Red.skn", REG_SZ, textBytes(std::u16string_view(u"1\0", 2)));
         EXPECT_FALSE(SettingsStore::IsFileFlagSet(u"Red.skn"));

@@ -1,6 +1,6 @@
 // The user's locale and the platform's character case: the language identifier and name by the
-// device profile's locale, the sizes GetLocaleInfo asks for and refuses, and lower- and upper-casing
-// one character at a time.
+// device profile's locale, the sizes GetLocaleInfo asks for and refuses, comparing texts as a locale
+// sorts them, and lower- and upper-casing one character at a time.
 #include "platform/api/WinNls.h"
 #include "tests/platform/ProgramSupport.h"
 #include "tests/support/DeviceFixture.h"
@@ -162,6 +162,64 @@ TEST(CharLower, TextInPlaceOrOneCharacter)
     EXPECT_EQ(single(u'Ä'), u'ä');
     EXPECT_EQ(single(u'ß'), u'ß');
     EXPECT_EQ(single(u'7'), u'7');
+}
+
+struct Comparison {
+    std::string name;
+    LCID profileLocale;
+    LCID locale;
+    std::u16string first;
+    int firstCount;
+    std::u16string second;
+    int secondCount;
+    int expected;
+
+    friend void PrintTo(const Comparison& c, std::ostream* out) { *out << c.name; }
+};
+
+class CompareStringTest : public LocaleTest, public ::testing::WithParamInterface<Comparison> {};
+
+TEST_P(CompareStringTest, SortsAsTheLocaleDoes)
+{
+    const Comparison& c = GetParam();
+    useLocale(c.profileLocale);
+    runProgram([&] {
+        EXPECT_EQ(CompareString(c.locale, 0, c.first.c_str(), c.firstCount, c.second.c_str(), c.secondCount), c.expected);
+        // The same texts the other way round give the opposite answer.
+        EXPECT_EQ(CompareString(c.locale, 0, c.second.c_str(), c.secondCount, c.first.c_str(), c.firstCount), 4 - c.expected);
+        return 0;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CompareStringTest,
+    ::testing::Values(
+        // Russian sorts Cyrillic before Latin; English the other way round.
+        Comparison { "RussianCyrillicFirst", 0x0419, LOCALE_SYSTEM_DEFAULT, u"Яна", -1, u"Anna", -1, CSTR_LESS_THAN },
+        Comparison { "EnglishLatinFirst", 0x0409, LOCALE_USER_DEFAULT, u"Яна", -1, u"Anna", -1, CSTR_GREATER_THAN },
+        Comparison { "NamedLocaleOverProfile", 0x0419, 0x0409, u"Яна", -1, u"Anna", -1, CSTR_GREATER_THAN },
+        // Ё sorts with Е, not after Я as its code does.
+        Comparison { "IoWithIe", 0x0419, LOCALE_SYSTEM_DEFAULT, u"Ёлкин", -1, u"Жуков", -1, CSTR_LESS_THAN },
+        Comparison { "CaseAfterLetters", 0x0419, LOCALE_SYSTEM_DEFAULT, u"Иванов", -1, u"иванова", -1, CSTR_LESS_THAN },
+        Comparison { "Equal", 0x0419, LOCALE_SYSTEM_DEFAULT, u"Петров Иван", -1, u"Петров Иван", -1, CSTR_EQUAL },
+        Comparison { "CountedParts", 0x0419, LOCALE_SYSTEM_DEFAULT, u"Петров Иван", 6, u"Петров", -1, CSTR_EQUAL },
+        Comparison { "EmptyFirst", 0x0419, LOCALE_SYSTEM_DEFAULT, u"", -1, u"А", -1, CSTR_LESS_THAN }),
+    caseName<Comparison>);
+
+TEST_F(LocaleTest, CompareStringRefusals)
+{
+    runProgram([] {
+        SetLastError(0);
+        EXPECT_EQ(CompareString(LOCALE_SYSTEM_DEFAULT, 1, u"a", -1, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+        EXPECT_EQ(CompareString(0x1234, 0, u"a", -1, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(CompareString(LOCALE_SYSTEM_DEFAULT, 0, nullptr, 0, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(CompareString(LOCALE_SYSTEM_DEFAULT, 0, u"a", -2, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        return 0;
+    });
 }
 
 }

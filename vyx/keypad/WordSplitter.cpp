@@ -1,15 +1,29 @@
 #include "vyx/keypad/WordSplitter.h"
 
+#include <array>
+
 namespace keypad {
 
 namespace {
 
 constexpr std::u16string_view separators = u"\r\n\t `!@#$%^&*()_|{}:\"/<>?[];',.№-=\\";
 
+// The ASCII separators as a table: searches split every character of a text, digits the most.
+constexpr std::array<bool, 128> asciiSeparators = [] {
+    std::array<bool, 128> table {};
+    for (const char16_t character : separators) {
+        if (character < table.size())
+            table[character] = true;
+    }
+    return table;
+}();
+
 }
 
 bool WordSplitter::IsSeparator(char16_t character)
 {
+    if (character < asciiSeparators.size())
+        return asciiSeparators[character];
     return separators.find(character) != std::u16string_view::npos;
 }
 
