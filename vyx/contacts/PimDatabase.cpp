@@ -183,21 +183,30 @@ std::optional<DWORD> PimDatabase::Information() const
     return info.infDatabase.dwNumRecords;
 }
 
-VolumeState VolumeState::Of(const PimDatabase& contacts)
+FILETIME VolumeState::LastWriteTime(bool flush)
 {
-    VolumeState state;
+    if (flush) {
+        CEGUID volume {};
+        if (CeMountDBVol(&volume, volumePath, OPEN_EXISTING))
+            CeUnmountDBVol(&volume);
+    }
+    FILETIME time {};
     WIN32_FIND_DATA found {};
     const HANDLE search = FindFirstFile(volumePath, &found);
     if (search != INVALID_HANDLE_VALUE) {
-        state.lastWrite = found.ftLastWriteTime;
+        time = found.ftLastWriteTime;
         FindClose(search);
     } else {
         SYSTEMTIME now {};
         GetSystemTime(&now);
-        SystemTimeToFileTime(&now, &state.lastWrite);
+        SystemTimeToFileTime(&now, &time);
     }
-    state.recordCount = contacts.Information().value_or(0);
-    return state;
+    return time;
+}
+
+VolumeState VolumeState::Of(const PimDatabase& contacts)
+{
+    return VolumeState { LastWriteTime(false), contacts.Information().value_or(0) };
 }
 
 }

@@ -77,6 +77,9 @@ struct VolumeState {
     DWORD recordCount { 0 };
 
     static VolumeState Of(const PimDatabase& contacts);
+    // The last-write time of "\pim.vol"; with `flush`, the volume is mounted and unmounted first so
+    // that the time covers every committed change.
+    static FILETIME LastWriteTime(bool flush);
 };
 
 }
