@@ -3,9 +3,7 @@
 // Each input is tried three ways: as it is; with a correct size mark appended, so that it reaches past
 // the file check; and as patches (offset, value) over a sound index of a few contacts, so that damage
 // meets the header, the heap, the trees and the lists where they really lie.
-#include "platform/emu/Device.h"
-#include "platform/emu/Process.h"
-#include "tests/support/TempFolder.h"
+#include "fuzz/FuzzDevice.h"
 #include "vyx/contacts/IndexStore.h"
 
 #include <cstddef>
@@ -24,44 +22,6 @@ namespace {
 class AnyName final : public vyx::SortTextReader {
 public:
     std::optional<std::u16string> SortText(DWORD contact, int) override { return std::u16string(1, static_cast<char16_t>(u'a' + contact % 3)); }
-};
-
-// A device serves many inputs, since one per input would cost more than the input; it is renewed now
-// and then, because it keeps every ended program until it goes.
-class FuzzDevice {
-public:
-    static constexpr int inputsPerDevice = 8;
-
-    emu::Device& next()
-    {
-        if (!m_device || ++m_inputs == inputsPerDevice) {
-            m_device.reset();
-            m_device = std::make_unique<emu::Device>(m_folder.path(), emu::DeviceProfile {}, m_transcript);
-            m_inputs = 0;
-        }
-        return *m_device;
-    }
-
-    std::filesystem::path indexFile() const { return m_folder.path() / "pim_index1.dat"; }
-
-    // Runs `body` as a program on the current device until it ends.
-    void run(const std::function<void()>& body)
-    {
-        m_device->installProgram(u"\\Windows\\fuzz.exe", [&body](HINSTANCE, const std::u16string&) {
-            body();
-            return 0;
-        });
-        const auto process = m_device->startProgram(u"fuzz", u"");
-        if (m_device->runUntil([&] { return process->finished(); }, std::nullopt) != emu::RunOutcome::Done)
-            __builtin_trap();
-    }
-
-private:
-    testing_support::TempFolder m_folder;
-    std::ostream m_discarded { nullptr };
-    emu::Transcript m_transcript { m_discarded };
-    std::unique_ptr<emu::Device> m_device;
-    int m_inputs { 0 };
 };
 
 void exerciseIndex()
@@ -108,12 +68,12 @@ std::string soundIndex(FuzzDevice& fuzz)
         store.StartSave();
         store.Close();
     });
-    return readFile(fuzz.indexFile());
+    return readFile(fuzz.file("pim_index1.dat"));
 }
 
 void openAsIndex(FuzzDevice& fuzz, const std::string& bytes)
 {
-    std::ofstream(fuzz.indexFile(), std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(fuzz.file("pim_index1.dat"), std::ios::binary | std::ios::trunc) << bytes;
     fuzz.run(exerciseIndex);
 }
 
@@ -123,22 +83,6 @@ std::uint32_t littleEndian(const std::uint8_t* at)
         | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-}
-
-// The device outlives inputs, so what one input allocates is freed inputs later: leak checks after
-// inputs would only find the device. The sanitizer test run checks the store for leaks.
-extern "C" const char* __asan_default_options()
-{
-    return "detect_leaks=0";
-}
-
-// The device folder goes to memory where the host has it: a damaged index makes the store note in the
-// device's settings that it cannot be trusted, and every such write syncs the registry file.
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    if (std::filesystem::is_directory("/dev/shm"))
-        setenv("TMPDIR", "/dev/shm", 0);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
