@@ -1,0 +1,48 @@
+// CallerLookup: the caller look-up of the contact manager: the contacts a received number belongs to,
+// found through the index and verified against the contacts database and the property store, and the
+// record of a contact loaded from both.
+#pragma once
+
+#include "vyx/contacts/CallerInfo.h"
+#include "vyx/contacts/CandidateReader.h"
+#include "vyx/contacts/IndexStore.h"
+#include "vyx/contacts/PimDatabase.h"
+#include "vyx/contacts/PropsStore.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vyx {
+
+class CallerLookup final : private CandidateReader {
+public:
+    // The demotion flag counts only when the contacts database declares its property.
+    CallerLookup(PimDatabase& contacts, IndexStore& index, PropsStore& props);
+
+    // The matching contacts, demoted ones last, and their matched tails; returns their count.
+    int FindContactsByNumber(std::u16string_view number, std::size_t minimumDigits, DWORD timeBudgetMs,
+                             std::vector<DWORD>& contacts, std::vector<std::u16string>& tails);
+
+    // Reads the contact's properties into the record (cleared first), keeping its notes and deriving
+    // its visible notes. False when the database no longer has the contact.
+    bool ReadContact(DWORD contact, CallerInfo& record);
+    // ReadContact, then the notes are released and the extras come from the property store. False when
+    // the contact is gone or not indexed.
+    bool LoadContact(DWORD contact, CallerInfo& record);
+
+    static constexpr CEPROPID demotionProperty = MAKEPROPID(0x0102, CEVT_UI4);
+
+private:
+    bool IsDemoted(DWORD contact) override;
+    std::vector<std::u16string> PhoneNumbers(DWORD contact) override;
+    // The properties of the contact's record, listed or all; false when it cannot be read.
+    bool ReadProperties(DWORD contact, const std::vector<CEPROPID>* listed, std::vector<PropertyValue>& values);
+
+    PimDatabase& m_contacts;
+    IndexStore& m_index;
+    PropsStore& m_props;
+    bool m_demotionDeclared;
+};
+
+}
