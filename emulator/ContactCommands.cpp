@@ -1,6 +1,7 @@
 #include "emulator/ContactCommands.h"
 
 #include "emulator/ContactFields.h"
+#include "emulator/LookupProbe.h"
 #include "emulator/addressbook/AddressBookFile.h"
 #include "platform/emu/ContactsSchema.h"
 #include "platform/emu/Text.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr const char* contactsUsage =
     "contacts import FILE.vcf, contacts list, contacts show ID, contacts add FIELD=VALUE..., "
-    "contacts edit ID FIELD=VALUE..., contacts delete ID";
+    "contacts edit ID FIELD=VALUE..., contacts delete ID, contacts extras ID";
 
 CEOID contactId(const std::string& text)
 {
@@ -108,6 +109,15 @@ void ContactCommands::contacts(const std::vector<std::string>& arguments)
         const CEOID id = contactId(arguments[2]);
         AddressBook(m_device).remove(id);
         m_transcript.event("deleted contact " + std::to_string(id));
+        return;
+    }
+    if (action == "extras" && count == 2) {
+        std::string error;
+        const auto lines = LookupProbe::run(m_device, { u"extras", emu::fromUtf8(arguments[2]) }, error);
+        if (!error.empty())
+            throw AddressBookError(error);
+        for (const std::string& line : lines)
+            m_transcript.event(line);
         return;
     }
     throw AddressBookError(std::string("usage: ") + contactsUsage);

@@ -1,6 +1,7 @@
 // IndexProbe: the helper program behind `index`, and running one request in it.
 #include "emulator/IndexProbe.h"
 
+#include "emulator/ProbeProgram.h"
 #include "platform/api/WinNls.h"
 #include "platform/emu/Process.h"
 #include "platform/emu/Text.h"
@@ -15,12 +16,6 @@
 namespace devemu {
 
 namespace {
-
-struct Exchange {
-    std::vector<std::u16string> request;
-    std::vector<std::string> answer;
-    std::string error;
-};
 
 // "contacts 3: 65537 65538 65540", or "contacts 0".
 std::string contactsLine(const std::vector<DWORD>& contacts)
@@ -53,7 +48,7 @@ bool keypadKey(const std::u16string& typed, std::u16string& key, std::string& er
     return true;
 }
 
-int probeMain(Exchange& exchange)
+int probeMain(ProbeExchange& exchange)
 {
     const std::vector<std::u16string>& request = exchange.request;
     const std::u16string& action = request.front();
@@ -94,23 +89,7 @@ int probeMain(Exchange& exchange)
 
 std::vector<std::string> IndexProbe::run(emu::Device& device, const std::vector<std::u16string>& request, std::string& error)
 {
-    // The entry of the installed program keeps what it shares with this call, as it may outlive it.
-    const auto exchange = std::make_shared<Exchange>(Exchange { request, {}, {} });
-    device.installProgram(path, [exchange](HINSTANCE, const std::u16string&) { return probeMain(*exchange); }, &vyx::vyxResources());
-    const auto process = device.startProgram(path, request.front());
-    if (device.runUntil([&] { return process->finished(); }, std::nullopt) != emu::RunOutcome::Done) {
-        error = "the index probe did not end: " + device.deadlockReport();
-        return {};
-    }
-    if (!exchange->error.empty()) {
-        error = exchange->error;
-        return {};
-    }
-    if (process->exitCode() != 0) {
-        error = "the index probe refused the request " + emu::toUtf8(request.front());
-        return {};
-    }
-    return exchange->answer;
+    return ProbeProgram::run(device, path, "index", probeMain, &vyx::vyxResources(), request, error);
 }
 
 }

@@ -3,6 +3,7 @@
 #include "emulator/ContactCommands.h"
 #include "emulator/IndexProbe.h"
 #include "emulator/KeypadProbe.h"
+#include "emulator/LookupProbe.h"
 #include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
 #include "emulator/ScriptSyntax.h"
@@ -263,6 +264,7 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "contacts", [this](const Arguments& a) { addressBook(a, &ContactCommands::contacts); } },
         { "categories", [this](const Arguments& a) { addressBook(a, &ContactCommands::categories); } },
         { "index", [this](const Arguments& a) { index(a); } },
+        { "lookup", [this](const Arguments& a) { lookup(a); } },
     };
 }
 
@@ -683,6 +685,17 @@ void ScriptRunner::index(const Arguments& arguments)
     }
     std::string error;
     const std::vector<std::string> answer = IndexProbe::run(m_device, request, error);
+    if (!error.empty())
+        throw CommandError(error);
+    for (const std::string& line : answer)
+        m_transcript.event(line);
+}
+
+void ScriptRunner::lookup(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 1, "lookup NUMBER");
+    std::string error;
+    const std::vector<std::string> answer = LookupProbe::run(m_device, { u"lookup", emu::fromUtf8(arguments[1]) }, error);
     if (!error.empty())
         throw CommandError(error);
     for (const std::string& line : answer)

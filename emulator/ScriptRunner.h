@@ -49,6 +49,7 @@ private:
     void numbers(const Arguments&);
     void addressBook(const Arguments&, void (ContactCommands::*)(const Arguments&));
     void index(const Arguments&);
+    void lookup(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

@@ -150,6 +150,27 @@ TEST_F(ContactCommandsTest, AddEditAndDeleteChangeOneContact)
     EXPECT_FALSE(run({ "contacts add nosuchfield=1" }).succeeded);
 }
 
+TEST_F(ContactCommandsTest, ExtrasShowWhatTheNotesCarryAndLookupNeedsAnIndex)
+{
+    const auto added = run({ "contacts add last=Петров \"notes=Ключи у соседа\r\n== start pim information ==\r\n"
+                             "Phone: [Dacha: +7 495 111-22-33]\r\nDate: [Birthday: 1975.04.12]\r\n== end pim information ==\"" });
+    ASSERT_TRUE(added.succeeded) << added.errors;
+    const auto listed = run({ "contacts list" });
+    const auto lines = linesPrintedAfter(listed.transcript, "contacts list");
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string id = lines[0].substr(0, lines[0].find(' '));
+    const auto extras = run({ "contacts extras " + id });
+    ASSERT_TRUE(extras.succeeded) << extras.errors;
+    EXPECT_EQ(linesPrintedAfter(extras.transcript, "contacts extras " + id, "LookupProbe"),
+        (std::vector<std::string> { "visible \"Ключи у соседа\\r\\n\"", "phone \"Dacha\" \"+7 495 111-22-33\"",
+            "date \"Birthday\" 1975.04.12" }));
+    EXPECT_FALSE(run({ "contacts extras 12345" }).succeeded);
+
+    const auto lookup = run({ "lookup +74951112233" });
+    EXPECT_FALSE(lookup.succeeded);
+    EXPECT_NE(lookup.errors.find("no valid index"), std::string::npos) << lookup.errors;
+}
+
 class AddressBookNotificationsTest : public testing_support::DeviceFixture {
 };
 
