@@ -31,6 +31,9 @@ public:
     // the contact is gone or not indexed.
     bool LoadContact(DWORD contact, CallerInfo& record);
 
+    // What verifies a candidate: its demotion flag and its numbers, from the database and the store.
+    CandidateReader& Candidates() { return *this; }
+
     static constexpr CEPROPID demotionProperty = MAKEPROPID(0x0102, CEVT_UI4);
 
 private:
