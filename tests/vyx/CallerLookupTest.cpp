@@ -3,6 +3,7 @@
 // labelled.
 #include "tests/support/DeviceFixture.h"
 #include "vyx/contacts/CallerLookup.h"
+#include "vyx/contacts/CategoryDatabases.h"
 #include "vyx/contacts/ContactNotes.h"
 #include "vyx/contacts/NumberTypeLabel.h"
 #include "vyx/contacts/PhoneFields.h"
@@ -144,6 +145,32 @@ TEST_F(CallerLookupTest, AContactGoneOrNotIndexedDoesNotLoad)
         CloseHandle(raw);
         CeUnmountDBVol(&volume);
         EXPECT_FALSE(lookup.LoadContact(kept, record));
+    });
+}
+
+TEST_F(CallerLookupTest, CategoriesAreReadOnceAndAContactWithoutAKeyLooksUpTheBareKind)
+{
+    runLookup([](Phonebook& book) {
+        vyx::CategoryDatabases* categories = vyx::CategoryDatabases::Instance();
+        ASSERT_NE(categories, nullptr);
+        PimDatabase associations;
+        EXPECT_TRUE(associations.Open(u"CategoryAssocDB", {}, 0, nullptr));
+        for (const auto& [key, category] : { std::pair<DWORD, LONG> { 0x80000000, 4 }, { 0x80000005, 2 }, { 0x80000005, 3 } }) {
+            const std::array link { PropertyValue::Dword(MAKEPROPID(1, CEVT_UI4), key), PropertyValue::Long(MAKEPROPID(2, CEVT_I4), category) };
+            associations.WriteProps(0, link, PimDatabase::WriteMode::Set);
+        }
+        const DWORD keyless = book.add(u"Keyless", {});
+        const DWORD keyed = book.add(u"Keyed", { PropertyValue::Dword(MAKEPROPID(0x1000, CEVT_UI4), 5) });
+        CallerLookup lookup(book.contacts, book.index, book.props);
+        CallerInfo record;
+        EXPECT_TRUE(lookup.LoadContact(keyless, record));
+        EXPECT_EQ(CallerLookup::Categories(record), std::vector<DWORD> { 4 });
+        EXPECT_TRUE(lookup.LoadContact(keyed, record));
+        EXPECT_EQ(CallerLookup::Categories(record), (std::vector<DWORD> { 2, 3 }));
+        // Kept with the record: a later change of the associations is not seen by it.
+        const std::array link { PropertyValue::Dword(MAKEPROPID(1, CEVT_UI4), 0x80000005), PropertyValue::Long(MAKEPROPID(2, CEVT_I4), 9) };
+        associations.WriteProps(0, link, PimDatabase::WriteMode::Set);
+        EXPECT_EQ(CallerLookup::Categories(record), (std::vector<DWORD> { 2, 3 }));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "vyx/contacts/CallerLookup.h"
 
+#include "vyx/contacts/CategoryDatabases.h"
 #include "vyx/contacts/ContactNotes.h"
 #include "vyx/contacts/NumberLookup.h"
 
@@ -102,6 +103,17 @@ bool CallerLookup::LoadContact(DWORD contact, CallerInfo& record)
     if (auto extras = m_props.ReadRecord(*offset))
         record.extras = std::move(*extras);
     return true;
+}
+
+std::vector<DWORD> CallerLookup::Categories(CallerInfo& record)
+{
+    if (!record.categories) {
+        CategoryDatabases* categories = CategoryDatabases::Instance();
+        if (!categories)
+            return {};
+        record.categories = categories->CategoriesOfItem(CategoryDatabases::ContactItemKey(record.categoryKey));
+    }
+    return *record.categories;
 }
 
 }

@@ -31,6 +31,10 @@ public:
     // the contact is gone or not indexed.
     bool LoadContact(DWORD contact, CallerInfo& record);
 
+    // The record's category identifiers, read from the category databases on the first call for the
+    // record and kept with it; none while the category databases cannot be opened.
+    static std::vector<DWORD> Categories(CallerInfo& record);
+
     // What verifies a candidate: its demotion flag and its numbers, from the database and the store.
     CandidateReader& Candidates() { return *this; }
 
