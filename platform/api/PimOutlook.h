@@ -1,24 +1,10 @@
-// The contacts object model (Pocket Outlook), as far as the programs use it: starting the component
-// library, the application object with its log-on and new items, and the property interface of an
-// item. Interfaces are reference counted: each reference handed out is given back with Release.
+// The contacts object model (Pocket Outlook), as far as the programs use it: the application object
+// with its log-on and new items, and the property interface of an item.
 #pragma once
 
+#include "platform/api/ObjBase.h"
 #include "platform/api/WinDb.h"
 
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-
-    bool operator==(const GUID&) const = default;
-};
-using IID = GUID;
-using CLSID = GUID;
-using REFIID = const IID&;
-using REFCLSID = const CLSID&;
-
-inline constexpr IID IID_IUnknown { 0x00000000, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } };
 inline constexpr IID IID_IDispatch { 0x00020400, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } };
 // The application object and its interface.
 inline constexpr CLSID CLSID_Application { 0x05058F23, 0x20BE, 0x11D2, { 0x8F, 0x18, 0x00, 0x00, 0xF8, 0x7A, 0x43, 0x35 } };
@@ -26,30 +12,7 @@ inline constexpr IID IID_IPOutlookApp { 0x05058F22, 0x20BE, 0x11D2, { 0x8F, 0x18
 // The property interface of an item.
 inline constexpr IID IID_IItem { 0xFB8998D0, 0x38F0, 0x4D12, { 0xAC, 0x56, 0x4E, 0xC8, 0xFC, 0xE9, 0xF3, 0xD5 } };
 
-struct IUnknown;
-
-// ---- The component library
-constexpr DWORD COINIT_MULTITHREADED = 0x0;
-constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
-constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110);
-constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);
-constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0);
-
-// Starts the library on the calling thread: S_OK the first time, S_FALSE when it runs there already.
-HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
-void CoUninitialize();
-HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID interfaceId, LPVOID* object);
-
 // ---- Interfaces
-struct IUnknown {
-    virtual HRESULT QueryInterface(REFIID interfaceId, LPVOID* object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
-protected:
-    ~IUnknown() = default;
-};
-
 struct IDispatch : IUnknown {
 protected:
     ~IDispatch() = default;

@@ -1,10 +1,7 @@
-// Shell services: the device's special folders, and shortcut files.
+// Shell services: the device's special folders, shortcut files, and loading picture files.
 #pragma once
 
 #include "platform/api/FileApi.h"
-
-// Error codes only the shell reports.
-constexpr DWORD ERROR_INVALID_DATA = 13;
 
 // ---- Special folders
 constexpr int CSIDL_PROGRAMS = 0x0002;
@@ -27,3 +24,8 @@ BOOL SHCreateShortcut(LPWSTR shortcut, LPWSTR target);
 // the call with ERROR_INVALID_DATA; a target that does not fit in maxChars with its NUL, with
 // ERROR_INSUFFICIENT_BUFFER.
 BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars);
+
+// ---- Picture files
+// A device bitmap of the picture in a BMP, JPEG, PNG or GIF file, of the picture's own size; null when
+// the file is missing (with the file's error) or cannot be decoded (ERROR_INVALID_DATA).
+HBITMAP SHLoadImageFile(LPCWSTR path);

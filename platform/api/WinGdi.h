@@ -28,6 +28,59 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
+// ---- Bitmaps and memory contexts
+
+// A bitmap as GetObject describes it; bmBits points at the pixels of a device-independent bitmap made by
+// CreateDIBSection, and is null for a device bitmap.
+struct BITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    LPVOID bmBits;
+};
+
+constexpr DWORD BI_RGB = 0;
+// A positive height stores the rows bottom-up, a negative one top-down.
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+
+// A context that draws into the bitmap selected into it; `dc` (or the screen, when null) gives its
+// device. DeleteDC ends it.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+
+constexpr UINT DIB_RGB_COLORS = 0;
+// A device-independent bitmap whose pixels the program reads and writes at `*bits`: 24 bits a pixel in
+// the order blue, green, red, rows padded to four bytes. The device makes only 24-bit BI_RGB bitmaps in
+// its own memory (`section` null), of at most 16 megapixels.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
+
 // ---- Fonts and text
 
 using HFONT = HGDIOBJ;
@@ -91,10 +144,11 @@ struct TEXTMETRIC {
 // The system font for GetStockObject: "Tahoma", 12 pixels high at 96 dots per inch, normal weight.
 constexpr int SYSTEM_FONT = 13;
 HFONT CreateFontIndirect(const LOGFONT* font);
-// Fills `buffer` with the object's description (a LOGFONT for a font); returns the bytes written, or
-// the size needed when `buffer` is null.
+// Fills `buffer` with the object's description (a LOGFONT for a font, a BITMAP for a bitmap); returns
+// the bytes written, or the size needed when `buffer` is null.
 int GetObject(HGDIOBJ object, int size, LPVOID buffer);
-// Selects a font or a brush into the context; returns the one it replaces.
+// Selects a font or a brush into the context, or a bitmap into a memory context (a bitmap is selected
+// into one context at a time); returns the one it replaces.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 
 constexpr int HORZRES = 8;

@@ -3,6 +3,7 @@
 #include "platform/emu/EmuThread.h"
 #include "platform/emu/FileSystem.h"
 #include "platform/emu/Gdi.h"
+#include "platform/emu/Imaging.h"
 #include "platform/emu/MemoryRegion.h"
 #include "platform/emu/MenuTable.h"
 #include "platform/emu/ContactsSchema.h"
@@ -50,6 +51,7 @@ Device::Device(std::filesystem::path folder, DeviceProfile profile, Transcript& 
     , m_telephony(std::make_unique<Telephony>(*this))
     , m_objectStore(std::make_unique<ObjectStore>(*this))
     , m_pocketOutlook(std::make_unique<PocketOutlook>(*m_objectStore, m_heaps))
+    , m_imaging(std::make_unique<Imaging>())
     , m_registry(std::make_unique<Registry>(m_files->root() / FileSystem::reservedEntry / "registry", *m_windows, m_transcript))
 {
     m_transcript.attachClock(&m_clock);

@@ -30,6 +30,7 @@ namespace emu {
 class EmuThread;
 class FileSystem;
 class Gdi;
+class Imaging;
 class MenuTable;
 class MemoryRegion;
 class ObjectStore;
@@ -67,6 +68,7 @@ public:
     HeapTable& heaps() { return m_heaps; }
     ObjectStore& objectStore() { return *m_objectStore; }
     PocketOutlook& pocketOutlook() { return *m_pocketOutlook; }
+    Imaging& imaging() { return *m_imaging; }
     Transcript& transcript() { return m_transcript; }
 
     // ---- Programs
@@ -128,6 +130,7 @@ private:
     HeapTable m_heaps;
     std::unique_ptr<ObjectStore> m_objectStore;
     std::unique_ptr<PocketOutlook> m_pocketOutlook;
+    std::unique_ptr<Imaging> m_imaging;
     // Kept in the folder's ".devemu" entry; written when the device goes away, after its threads.
     std::unique_ptr<Registry> m_registry;
 

@@ -1,10 +1,12 @@
 #include "platform/emu/Gdi.h"
 
+#include "platform/emu/Bitmap.h"
 #include "platform/emu/FontEngine.h"
 #include "platform/emu/WindowManager.h"
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace emu {
 
@@ -16,6 +18,7 @@ constexpr std::array<COLORREF, 5> stockBrushColors { RGB(255, 255, 255), RGB(192
     RGB(64, 64, 64), RGB(0, 0, 0) };
 constexpr int nullBrushIndex = 5;
 constexpr std::uintptr_t systemFontHandle = stockObjectBase + SYSTEM_FONT;
+constexpr std::uintptr_t stockBitmapHandle = stockObjectBase + 21;
 
 // The system font is 12 pixels high at 96 dots per inch.
 constexpr LONG systemFontHeightAt96 = 12;
@@ -25,6 +28,7 @@ constexpr std::u16string_view systemFontFace = u"Tahoma";
 Gdi::Gdi(WindowManager& windows)
     : m_windows(windows)
     , m_fontEngine(std::make_unique<FontEngine>())
+    , m_stockBitmap(std::make_unique<Bitmap>(1, 1))
 {
 }
 
@@ -36,8 +40,21 @@ HDC Gdi::windowContext(HWND hwnd)
         return nullptr;
     const std::uintptr_t value = m_nextContext++;
     m_contexts.emplace(value, ContextState { hwnd, reinterpret_cast<HGDIOBJ>(systemFontHandle), stockObject(WHITE_BRUSH),
-                                             RGB(0, 0, 0), RGB(255, 255, 255), OPAQUE });
+                                             RGB(0, 0, 0), RGB(255, 255, 255), OPAQUE, nullptr });
     return reinterpret_cast<HDC>(value);
+}
+
+HDC Gdi::memoryContext()
+{
+    const HDC dc = windowContext(nullptr);
+    context(dc)->bitmap = reinterpret_cast<HGDIOBJ>(stockBitmapHandle);
+    return dc;
+}
+
+bool Gdi::deleteMemoryContext(HDC dc)
+{
+    const ContextState* state = context(dc);
+    return state && state->bitmap && releaseContext(dc);
 }
 
 bool Gdi::releaseContext(HDC dc)
@@ -57,6 +74,11 @@ HGDIOBJ Gdi::select(HDC dc, HGDIOBJ object)
     if (!state)
         return nullptr;
     const auto value = reinterpret_cast<std::uintptr_t>(object);
+    if (isBitmap(value)) {
+        if (!state->bitmap || (object != state->bitmap && isSelected(object) && value != stockBitmapHandle))
+            return nullptr;
+        return std::exchange(state->bitmap, object);
+    }
     HGDIOBJ* slot = isFont(value) ? &state->font : isBrush(value) ? &state->brush : nullptr;
     if (!slot)
         return nullptr;
@@ -79,6 +101,22 @@ HFONT Gdi::createFont(const LOGFONT& font)
     return reinterpret_cast<HFONT>(value);
 }
 
+HBITMAP Gdi::createBitmap(Bitmap pixels)
+{
+    const std::uintptr_t value = m_nextObject++;
+    m_bitmaps.emplace(value, std::make_unique<Bitmap>(std::move(pixels)));
+    return reinterpret_cast<HBITMAP>(value);
+}
+
+Bitmap* Gdi::bitmap(HGDIOBJ object) const
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(object);
+    if (value == stockBitmapHandle)
+        return m_stockBitmap.get();
+    const auto it = m_bitmaps.find(value);
+    return it == m_bitmaps.end() ? nullptr : it->second.get();
+}
+
 bool Gdi::deleteObject(HGDIOBJ object)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(object);
@@ -87,7 +125,7 @@ bool Gdi::deleteObject(HGDIOBJ object)
         return true;
     if (isSelected(object))
         return false;
-    return m_brushes.erase(value) > 0 || m_fonts.erase(value) > 0;
+    return m_brushes.erase(value) > 0 || m_fonts.erase(value) > 0 || m_bitmaps.erase(value) > 0;
 }
 
 HGDIOBJ Gdi::stockObject(int index) const
@@ -171,7 +209,11 @@ FontFace* Gdi::currentFace(HDC dc, int dpi)
 std::optional<Gdi::Target> Gdi::target(HDC dc) const
 {
     const auto it = m_contexts.find(reinterpret_cast<std::uintptr_t>(dc));
-    if (it == m_contexts.end() || !it->second.window)
+    if (it == m_contexts.end())
+        return std::nullopt;
+    if (Bitmap* selected = bitmap(it->second.bitmap))
+        return Target { *selected, POINT {}, RECT { 0, 0, selected->width(), selected->height() } };
+    if (!it->second.window)
         return std::nullopt;
     const Window* window = m_windows.find(it->second.window);
     if (!window)
@@ -192,10 +234,15 @@ bool Gdi::isFont(std::uintptr_t value) const
     return value == systemFontHandle || m_fonts.contains(value);
 }
 
+bool Gdi::isBitmap(std::uintptr_t value) const
+{
+    return value == stockBitmapHandle || m_bitmaps.contains(value);
+}
+
 bool Gdi::isSelected(HGDIOBJ object) const
 {
     for (const auto& [handle, state] : m_contexts) {
-        if (state.font == object || state.brush == object)
+        if (state.font == object || state.brush == object || state.bitmap == object)
             return true;
     }
     return false;

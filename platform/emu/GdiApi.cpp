@@ -1,6 +1,8 @@
 // The drawing functions of the device interface.
 #include "platform/api/WinGdi.h"
 
+#include "platform/api/WinBase.h"
+
 #include "platform/emu/Bitmap.h"
 #include "platform/emu/Device.h"
 #include "platform/emu/FontFace.h"
@@ -8,6 +10,8 @@
 #include "platform/emu/TextLayout.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -30,6 +34,22 @@ RECT intersection(const RECT& one, const RECT& other)
 {
     return RECT { std::max(one.left, other.left), std::max(one.top, other.top), std::min(one.right, other.right),
                   std::min(one.bottom, other.bottom) };
+}
+
+std::nullptr_t failWith(DWORD error)
+{
+    SetLastError(error);
+    return nullptr;
+}
+
+// A bitmap as GetObject describes it: a device bitmap's rows are counted in whole words, as the
+// platform has them, and its pixels are not the program's to read.
+BITMAP describe(Bitmap& pixels)
+{
+    const bool deviceIndependent = pixels.layout() != Bitmap::Layout::Surface;
+    const std::size_t rowBytes = deviceIndependent ? pixels.stride() : (pixels.stride() + 1) / 2 * 2;
+    return BITMAP { 0, pixels.width(), pixels.height(), static_cast<LONG>(rowBytes), 1, 24,
+                    deviceIndependent ? pixels.bits() : nullptr };
 }
 
 RECT moved(const RECT& rect, POINT by)
@@ -129,14 +149,49 @@ HFONT CreateFontIndirect(const LOGFONT* font)
 
 int GetObject(HGDIOBJ object, int size, LPVOID buffer)
 {
-    const auto font = gdi().logicalFont(object, screenDpi());
-    if (!font)
-        return 0;
-    if (!buffer)
-        return static_cast<int>(sizeof(LOGFONT));
-    const int copied = std::clamp(size, 0, static_cast<int>(sizeof(LOGFONT)));
-    std::memcpy(buffer, &*font, static_cast<std::size_t>(copied));
-    return copied;
+    const auto copyOut = [&](const auto& description) {
+        if (!buffer)
+            return static_cast<int>(sizeof(description));
+        const int copied = std::clamp(size, 0, static_cast<int>(sizeof(description)));
+        std::memcpy(buffer, &description, static_cast<std::size_t>(copied));
+        return copied;
+    };
+    if (Bitmap* pixels = gdi().bitmap(object))
+        return copyOut(describe(*pixels));
+    if (const auto font = gdi().logicalFont(object, screenDpi()))
+        return copyOut(*font);
+    return 0;
+}
+
+HDC CreateCompatibleDC(HDC dc)
+{
+    if (dc && !gdi().context(dc))
+        return nullptr;
+    return gdi().memoryContext();
+}
+
+BOOL DeleteDC(HDC dc)
+{
+    return gdi().deleteMemoryContext(dc) ? TRUE : FALSE;
+}
+
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD)
+{
+    if (bits)
+        *bits = nullptr;
+    if (!gdi().context(dc) || !info || usage != DIB_RGB_COLORS || section)
+        return failWith(ERROR_INVALID_PARAMETER);
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    // The magnitude of the height is taken in 64 bits: a height of INT_MIN has none in 32.
+    const std::int64_t height = header.biHeight < 0 ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight;
+    if (header.biBitCount != 24 || header.biCompression != BI_RGB || header.biPlanes != 1 || header.biWidth <= 0 || height == 0
+        || static_cast<std::uint64_t>(header.biWidth) * static_cast<std::uint64_t>(height) > Bitmap::maxPixels)
+        return failWith(ERROR_INVALID_PARAMETER);
+    const auto layout = header.biHeight < 0 ? Bitmap::Layout::TopDownDib : Bitmap::Layout::BottomUpDib;
+    const HBITMAP created = gdi().createBitmap(Bitmap(header.biWidth, static_cast<int>(height), 0, layout));
+    if (bits)
+        *bits = gdi().bitmap(created)->bits();
+    return created;
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object)

@@ -1,9 +1,13 @@
 // The shell functions of the device interface, carried out on the calling emulated thread through the
-// device's own file functions, as the phone's shell does.
+// device's own file functions, as the phone's shell does; picture files are decoded by the device's
+// imaging component.
 #include "platform/api/ShellApi.h"
 
+#include "platform/emu/Bitmap.h"
 #include "platform/emu/CodePage.h"
 #include "platform/emu/Device.h"
+#include "platform/emu/Gdi.h"
+#include "platform/emu/Imaging.h"
 #include "platform/emu/ShortcutFormat.h"
 
 #include <algorithm>
@@ -142,4 +146,14 @@ BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars)
     target[text->size()] = 0;
     SetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+HBITMAP SHLoadImageFile(LPCWSTR path)
+{
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::optional<Bitmap> picture = Imaging::decodeFile(path);
+    return picture ? currentDevice().gdi().createBitmap(std::move(*picture)) : nullptr;
 }
