@@ -144,7 +144,7 @@ std::pair<Figures, Figures> measure(long count)
         contacts.SetAutoAdvance(false);
         for (const DWORD contact : ids) {
             vyx::CallerInfo record;
-            lookup.ReadContact(contact, record);
+            lookup.ReadContact(contact, record, vyx::CallerLookup::Picture::Skip);
             record.extras = vyx::ContactNotes::ParseNotes(record.notes).extras;
             vyx::IndexedContact entry { contact, {}, {}, props.WriteRecord(record.extras).value_or(0) };
             const auto numbers = record.PhoneNumbers();

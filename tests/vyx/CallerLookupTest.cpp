@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -30,6 +32,14 @@ constexpr CEPROPID notesId = MAKEPROPID(0x1E, CEVT_STREAM);
 std::vector<BYTE> bytesOf(std::string_view text)
 {
     return std::vector<BYTE>(text.begin(), text.end());
+}
+
+// A photo of the bundled address book, a JPEG.
+std::vector<BYTE> samplePhoto()
+{
+    const auto path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "emulator" / "samples" / "photos" / "petrov.jpg";
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<BYTE>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // The contacts, the property store and the index of one test, filled as the index maintenance fills them.
@@ -99,7 +109,8 @@ TEST_F(CallerLookupTest, TheDachaNumberInTheNotesIsFoundLoadedAndLabelled)
         const std::string notes = "Ключи у соседа\r\n== start pim information ==\r\nPhone: [Dacha: +7 495 111-22-33]\r\n"
                                   "== end pim information ==";
         const DWORD petrov = book.add(u"Петров", { PropertyValue::Text(mobile, u"+7 985 765-43-21"),
-                                                     PropertyValue::Bytes(notesId, bytesOf(notes)) });
+                                                     PropertyValue::Bytes(notesId, bytesOf(notes)),
+                                                     PropertyValue::Bytes(MAKEPROPID(0xFF, CEVT_BLOB), samplePhoto()) });
         book.add(u"Смирнов", { PropertyValue::Text(mobile, u"+7 903 210-98-76") });
 
         CallerLookup lookup(book.contacts, book.index, book.props);
@@ -112,6 +123,8 @@ TEST_F(CallerLookupTest, TheDachaNumberInTheNotesIsFoundLoadedAndLabelled)
         CallerInfo record;
         EXPECT_TRUE(lookup.LoadContact(petrov, record));
         EXPECT_EQ(record.texts[CallerInfo::LastName], u"Петров");
+        ASSERT_TRUE(record.picture);
+        EXPECT_GT(record.picture->Width(), 0);
         EXPECT_TRUE(record.notes.empty());
         ASSERT_TRUE(record.visibleNotes);
         EXPECT_EQ(*record.visibleNotes, bytesOf("Ключи у соседа\r\n"));
@@ -136,6 +149,7 @@ TEST_F(CallerLookupTest, AContactGoneOrNotIndexedDoesNotLoad)
         EXPECT_FALSE(lookup.LoadContact(unindexed, record));
         EXPECT_EQ(record.identifier, 0u);
         EXPECT_TRUE(lookup.LoadContact(kept, record));
+        EXPECT_FALSE(record.picture);
 
         CEGUID volume {};
         CeMountDBVol(&volume, u"\\pim.vol", OPEN_EXISTING);

@@ -5,6 +5,7 @@
 
 #include "platform/api/WinDb.h"
 #include "vyx/contacts/ContactExtras.h"
+#include "vyx/contacts/ContactPicture.h"
 #include "vyx/contacts/PropertyValue.h"
 
 #include <array>
@@ -71,6 +72,8 @@ public:
     DWORD categoryKey { 0 };
     // Read from the category databases on first use.
     std::optional<std::vector<DWORD>> categories;
+    // Decoded when the record is read with its picture; shared with whoever shows it.
+    std::shared_ptr<const ContactPicture> picture;
     // Kept only while the record is being read.
     std::vector<BYTE> notes;
     // The notes without their PIM information block, in the notes' own encoding.

@@ -11,6 +11,8 @@ namespace vyx {
 
 namespace {
 
+constexpr CEPROPID pictureProperty = MAKEPROPID(0xFF, CEVT_BLOB);
+
 // The phone properties in the order a candidate's numbers are verified.
 constexpr std::array verifiedPhones {
     MAKEPROPID(0x97, CEVT_LPWSTR), MAKEPROPID(0x98, CEVT_LPWSTR), MAKEPROPID(0x9B, CEVT_LPWSTR), MAKEPROPID(0x99, CEVT_LPWSTR),
@@ -75,15 +77,18 @@ std::vector<std::u16string> CallerLookup::PhoneNumbers(DWORD contact)
     return numbers;
 }
 
-bool CallerLookup::ReadContact(DWORD contact, CallerInfo& record)
+bool CallerLookup::ReadContact(DWORD contact, CallerInfo& record, Picture picture)
 {
     record.Clear();
     std::vector<PropertyValue> values;
     if (!ReadProperties(contact, nullptr, values))
         return false;
     record.identifier = contact;
-    for (const PropertyValue& value : values)
+    for (const PropertyValue& value : values) {
         record.Store(value);
+        if (picture == Picture::Decode && value.Id() == pictureProperty && !value.IsAbsent())
+            record.picture = ContactPicture::Decode(value.AsBytes());
+    }
     if (!m_demotionDeclared)
         record.demoted = false;
     record.visibleNotes = std::make_shared<const std::vector<BYTE>>(ContactNotes::VisibleNotes(record.notes));
@@ -92,7 +97,7 @@ bool CallerLookup::ReadContact(DWORD contact, CallerInfo& record)
 
 bool CallerLookup::LoadContact(DWORD contact, CallerInfo& record)
 {
-    if (!ReadContact(contact, record))
+    if (!ReadContact(contact, record, Picture::Decode))
         return false;
     record.notes.clear();
     const auto offset = m_index.PropsOffsetOf(contact);

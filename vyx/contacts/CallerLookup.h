@@ -24,10 +24,12 @@ public:
     int FindContactsByNumber(std::u16string_view number, std::size_t minimumDigits, DWORD timeBudgetMs,
                              std::vector<DWORD>& contacts, std::vector<std::u16string>& tails);
 
+    enum class Picture { Decode, Skip };
     // Reads the contact's properties into the record (cleared first), keeping its notes and deriving
-    // its visible notes. False when the database no longer has the contact.
-    bool ReadContact(DWORD contact, CallerInfo& record);
-    // ReadContact, then the notes are released and the extras come from the property store. False when
+    // its visible notes; the picture is decoded unless skipped (as indexing whole databases does).
+    // False when the database no longer has the contact.
+    bool ReadContact(DWORD contact, CallerInfo& record, Picture picture);
+    // ReadContact with the picture, then the notes are released and the extras come from the property store. False when
     // the contact is gone or not indexed.
     bool LoadContact(DWORD contact, CallerInfo& record);
 
