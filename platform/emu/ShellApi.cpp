@@ -6,6 +6,7 @@
 #include "platform/emu/Bitmap.h"
 #include "platform/emu/CodePage.h"
 #include "platform/emu/Device.h"
+#include "platform/emu/DeviceFile.h"
 #include "platform/emu/Gdi.h"
 #include "platform/emu/Imaging.h"
 #include "platform/emu/ShortcutFormat.h"
@@ -63,24 +64,6 @@ std::unique_ptr<CodePage> openAnsiCodePage()
     return CodePage::open(currentDevice().profile().ansiCodePage);
 }
 
-// The whole content of a device file; nullopt, with the error set, when it cannot be read.
-std::optional<std::string> readDeviceFile(LPCWSTR path)
-{
-    const HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    const BOOL readable = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!readable) {
-        SetLastError(error);
-        return std::nullopt;
-    }
-    bytes.resize(read);
-    return bytes;
-}
 
 }
 
@@ -130,14 +113,15 @@ BOOL SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars)
     if (!shortcut || !target || maxChars <= 0)
         return failWith(ERROR_INVALID_PARAMETER);
     target[0] = 0;
-    const auto bytes = readDeviceFile(shortcut);
-    if (!bytes)
+    const auto read = readDeviceFile(shortcut);
+    if (!read)
         return FALSE;
+    const std::string bytes(read->begin(), read->end());
     const auto codePage = openAnsiCodePage();
     if (!codePage)
         return failWith(ERROR_INVALID_PARAMETER);
     std::string reason;
-    const auto text = ShortcutFormat(*codePage).parse(*bytes, reason);
+    const auto text = ShortcutFormat(*codePage).parse(bytes, reason);
     if (!text)
         return failWith(ERROR_INVALID_DATA);
     if (text->size() >= static_cast<std::size_t>(maxChars))
