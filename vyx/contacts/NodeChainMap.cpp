@@ -1,6 +1,7 @@
 // NodeChainMap: binary search over the pairs and the copies that add or drop one.
 #include "vyx/contacts/NodeChainMap.h"
 
+#include "vyx/contacts/CountedList.h"
 #include "vyx/contacts/IndexLayout.h"
 
 #include <algorithm>
@@ -23,29 +24,17 @@ DWORD NodeChainMap::Map() const
 
 DWORD NodeChainMap::Count() const
 {
-    const DWORD map = Map();
-    if (map < firstPayload || !m_store.Holds(map, listEntries))
-        return 0;
-    return std::min(m_store.Read32(map + listCount), (m_store.Length() - map - listEntries) / pairSize);
+    return CountedList::Count(m_store, Map(), pairSize);
 }
 
 DWORD NodeChainMap::ContactAt(DWORD map, DWORD index) const
 {
-    return m_store.Read32(map + listEntries + index * pairSize);
+    return CountedList::KeyAt(m_store, map, pairSize, index);
 }
 
 DWORD NodeChainMap::LowerBound(DWORD map, DWORD count, DWORD contact) const
 {
-    DWORD low = 0;
-    DWORD high = count;
-    while (low < high) {
-        const DWORD middle = low + (high - low) / 2;
-        if (ContactAt(map, middle) < contact)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    return CountedList::LowerBound(m_store, map, pairSize, count, contact);
 }
 
 DWORD NodeChainMap::Find(DWORD contact) const

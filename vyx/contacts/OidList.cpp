@@ -1,6 +1,7 @@
 // OidList: binary search over the sorted identifiers, and the copies that add or drop one.
 #include "vyx/contacts/OidList.h"
 
+#include "vyx/contacts/CountedList.h"
 #include "vyx/contacts/IndexLayout.h"
 
 #include <algorithm>
@@ -17,29 +18,17 @@ OidList::OidList(MappedStore& store, StoreHeap& heap)
 
 DWORD OidList::Count(DWORD list) const
 {
-    if (list < firstPayload || !m_store.Holds(list, listEntries))
-        return 0;
-    const DWORD room = (m_store.Length() - list - listEntries) / identifierSize;
-    return std::min(m_store.Read32(list + listCount), room);
+    return CountedList::Count(m_store, list, identifierSize);
 }
 
 DWORD OidList::EntryAt(DWORD list, DWORD index) const
 {
-    return m_store.Read32(list + listEntries + index * identifierSize);
+    return CountedList::KeyAt(m_store, list, identifierSize, index);
 }
 
 DWORD OidList::LowerBound(DWORD list, DWORD count, DWORD contact) const
 {
-    DWORD low = 0;
-    DWORD high = count;
-    while (low < high) {
-        const DWORD middle = low + (high - low) / 2;
-        if (EntryAt(list, middle) < contact)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    return CountedList::LowerBound(m_store, list, identifierSize, count, contact);
 }
 
 bool OidList::Contains(DWORD list, DWORD contact) const

@@ -2,6 +2,7 @@
 #include "vyx/contacts/OrderList.h"
 
 #include "platform/api/WinNls.h"
+#include "vyx/contacts/CountedList.h"
 #include "vyx/contacts/IndexLayout.h"
 
 #include <algorithm>
@@ -28,15 +29,12 @@ OrderList::OrderList(MappedStore& store, StoreHeap& heap, DWORD field, int order
 
 DWORD OrderList::Count() const
 {
-    const DWORD list = List();
-    if (list < firstPayload || !m_store.Holds(list, listEntries))
-        return 0;
-    return std::min(m_store.Read32(list + listCount), (m_store.Length() - list - listEntries) / identifierSize);
+    return CountedList::Count(m_store, List(), identifierSize);
 }
 
 DWORD OrderList::EntryAt(DWORD list, DWORD index) const
 {
-    return m_store.Read32(list + listEntries + index * identifierSize);
+    return CountedList::KeyAt(m_store, list, identifierSize, index);
 }
 
 std::vector<DWORD> OrderList::All() const
