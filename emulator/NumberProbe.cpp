@@ -1,6 +1,7 @@
 // NumberProbe: the helper program behind `numbers`, and running one request in it.
 #include "emulator/NumberProbe.h"
 
+#include "emulator/ProbeProgram.h"
 #include "platform/emu/Process.h"
 #include "platform/emu/Text.h"
 #include "vyx/contacts/NumberFormatter.h"
@@ -19,8 +20,10 @@ using vyx::NumberKey;
 using vyx::PhoneDigits;
 
 // The probe's main routine: answers `request` into `answer`; 1 for a request it does not know.
-int probeMain(const std::vector<std::u16string>& request, std::vector<std::string>& answer)
+int probeMain(ProbeExchange& exchange)
 {
+    const std::vector<std::u16string>& request = exchange.request;
+    std::vector<std::string>& answer = exchange.answer;
     using emu::quotedText;
     using emu::toUtf8;
     const std::u16string& action = request.front();
@@ -53,23 +56,7 @@ int probeMain(const std::vector<std::u16string>& request, std::vector<std::strin
 
 std::vector<std::string> NumberProbe::run(emu::Device& device, const std::vector<std::u16string>& request, std::string& error)
 {
-    // The entry of the installed program keeps what it shares with this call, as it may outlive it.
-    struct Exchange {
-        std::vector<std::u16string> request;
-        std::vector<std::string> answer;
-    };
-    const auto exchange = std::make_shared<Exchange>(Exchange { request, {} });
-    device.installProgram(path, [exchange](HINSTANCE, const std::u16string&) { return probeMain(exchange->request, exchange->answer); });
-    const auto process = device.startProgram(path, request.front());
-    if (device.runUntil([&] { return process->finished(); }, std::nullopt) != emu::RunOutcome::Done) {
-        error = "the number probe did not end: " + device.deadlockReport();
-        return {};
-    }
-    if (process->exitCode() != 0) {
-        error = "the number probe refused the request " + emu::toUtf8(request.front());
-        return {};
-    }
-    return exchange->answer;
+    return ProbeProgram::run(device, path, "number", probeMain, nullptr, request, error);
 }
 
 }
