@@ -208,10 +208,8 @@ LRESULT MainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 bool MainWnd::HandleRegisteredMessage(UINT message, WPARAM, LPARAM)
 {
-    const PimSyncMessages& pimSync = vyxProcess().pimSync;
     // The shared contact index's master/slave hand-overs arrive with the contact book.
-    return message == pimSync.changeToMaster || message == pimSync.changeToSlave || message == pimSync.slaveReload
-        || message == pimSync.slaveStop || message == pimSync.updateLinkType;
+    return vyxProcess().pimSync.Includes(message);
 }
 
 bool MainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM)

@@ -50,7 +50,7 @@ int runMessageLoop()
 
 int VyxMain(HINSTANCE instance, std::u16string commandLine)
 {
-    registerPimSyncMessages();
+    vyxProcess().pimSync = PimSyncMessages::Register();
 
     // Holding Down while the program starts keeps it from starting: a way out of a start-up crash.
     if (safeStartKeyHeld()) {

@@ -2,20 +2,11 @@
 // window messages the program family registers.
 #pragma once
 
-#include "platform/api/WinTypes.h"
+#include "vyx/contacts/PimSyncMessages.h"
 
 namespace vyx {
 
 class MainWnd;
-
-// The five registered messages of the shared contact index's master/slave protocol.
-struct PimSyncMessages {
-    UINT changeToMaster { 0 };
-    UINT changeToSlave { 0 };
-    UINT slaveReload { 0 };
-    UINT slaveStop { 0 };
-    UINT updateLinkType { 0 };
-};
 
 struct VyxProcess {
     MainWnd* mainWnd { nullptr };
@@ -23,7 +14,5 @@ struct VyxProcess {
 };
 
 VyxProcess& vyxProcess();
-// Registers the family's messages; done once as the program loads.
-void registerPimSyncMessages();
 
 }
