@@ -7,6 +7,7 @@
 #include "platform/api/WinBase.h"
 #include "vyx/call/LineMonitor.h"
 #include "vyx/call/MainWndMessages.h"
+#include "vyx/call/NameLookupMapping.h"
 #include "vyx/call/VyxProcess.h"
 #include "vyx/contacts/CategoryDatabases.h"
 #include "vyx/resources/VyxStrings.h"
@@ -85,6 +86,17 @@ bool MainWnd::Create(HINSTANCE instance)
     if (!m_window)
         return false;
 
+    m_pimSync = std::make_unique<PimSync>(vyxProcess().pimSync);
+    if (!m_pimSync->Open())
+        return false;
+    m_pimSync->Register(m_window);
+    if (!m_contactBook.Connect(instance, m_pimSync.get())) {
+        Str caption;
+        caption.Format(u"%s : %i", sourceFile, __LINE__);
+        MessageBox(nullptr, u"Unable connect to server", caption, MB_OK);
+        return false;
+    }
+
     if (!CategoryDatabases::Instance()) {
         MessageBox(nullptr, u"Error while connect to database", u"", MB_OK);
         return false;
@@ -122,8 +134,13 @@ bool MainWnd::Create(HINSTANCE instance)
 void MainWnd::Teardown()
 {
     if (m_window) {
+        m_contactBook.Disconnect();
         if (LineMonitor* lineMonitor = LineMonitor::Existing())
             lineMonitor->Shutdown();
+        if (m_pimSync) {
+            m_pimSync->Unregister(m_window);
+            m_pimSync.reset();
+        }
         DestroyWindow(m_window);
         m_window = nullptr;
     }
@@ -206,10 +223,10 @@ LRESULT MainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-bool MainWnd::HandleRegisteredMessage(UINT message, WPARAM, LPARAM)
+bool MainWnd::HandleRegisteredMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The shared contact index's master/slave hand-overs arrive with the contact book.
-    return vyxProcess().pimSync.Includes(message);
+    // The shared contact index's master/slave hand-overs go to the contact book.
+    return m_contactBook.HandleSyncMessage(vyxProcess().pimSync, message, wParam, lParam);
 }
 
 bool MainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM)
@@ -240,8 +257,10 @@ bool MainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM)
     case messages::showCallerScreen:
     case messages::missedCallCountChanged:
     case messages::incomingCall:
-    case messages::familyNotice:
     case messages::nameLookup:
+        NameLookupMapping::Answer(m_contactBook);
+        return true;
+    case messages::familyNotice:
     case messages::reloadAlphabet:
     case messages::reloadSkin:
     case messages::reloadRingScript:

@@ -6,8 +6,12 @@
 #include "common/Str.h"
 #include "platform/api/RegExt.h"
 #include "vyx/call/CallEventSink.h"
+#include "vyx/contacts/ContactBook.h"
+#include "vyx/contacts/PimSync.h"
 #include "platform/api/WinGdi.h"
 #include "platform/api/WinUser.h"
+
+#include <memory>
 
 namespace vyx {
 
@@ -32,6 +36,7 @@ public:
     void Teardown();
 
     HWND window() const { return m_window; }
+    ContactBook& contactBook() { return m_contactBook; }
 
     // Call events of the line monitor; the call handling takes them over.
     void OnOffering(HCALL call) override;
@@ -61,6 +66,9 @@ private:
     bool FindIncomingCallDialog();
 
     HWND m_window { nullptr };
+    // The program's place in the family's roster, and its way to the contacts.
+    std::unique_ptr<PimSync> m_pimSync;
+    ContactBook m_contactBook;
     HFONT m_normalFont { nullptr };
     HFONT m_boldFont { nullptr };
     Str m_title;

@@ -83,6 +83,13 @@ bool CallerLookup::ReadContact(DWORD contact, CallerInfo& record, Picture pictur
     std::vector<PropertyValue> values;
     if (!ReadProperties(contact, nullptr, values))
         return false;
+    Fill(contact, values, record, picture);
+    return true;
+}
+
+void CallerLookup::Fill(DWORD contact, const std::vector<PropertyValue>& values, CallerInfo& record, Picture picture) const
+{
+    record.Clear();
     record.identifier = contact;
     for (const PropertyValue& value : values) {
         record.Store(value);
@@ -92,7 +99,6 @@ bool CallerLookup::ReadContact(DWORD contact, CallerInfo& record, Picture pictur
     if (!m_demotionDeclared)
         record.demoted = false;
     record.visibleNotes = std::make_shared<const std::vector<BYTE>>(ContactNotes::VisibleNotes(record.notes));
-    return true;
 }
 
 bool CallerLookup::LoadContact(DWORD contact, CallerInfo& record)

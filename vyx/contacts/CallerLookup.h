@@ -29,6 +29,8 @@ public:
     // its visible notes; the picture is decoded unless skipped (as indexing whole databases does).
     // False when the database no longer has the contact.
     bool ReadContact(DWORD contact, CallerInfo& record, Picture picture);
+    // The same from properties already read, as a walk over the whole database reads them.
+    void Fill(DWORD contact, const std::vector<PropertyValue>& values, CallerInfo& record, Picture picture) const;
     // ReadContact with the picture, then the notes are released and the extras come from the property store. False when
     // the contact is gone or not indexed.
     bool LoadContact(DWORD contact, CallerInfo& record);

@@ -89,14 +89,9 @@ bool IndexStore::OutOfMemory()
     return false;
 }
 
-bool IndexStore::AddContact(const IndexedContact& contact, SortTextReader& sortTexts)
+bool IndexStore::EnterContact(const IndexedContact& contact)
 {
     const DWORD identifier = contact.identifier;
-    if (!IsOpen() || identifier == 0)
-        return false;
-    if (m_table.PropsOffsetOf(identifier))
-        RemoveContact(identifier);
-
     std::vector<DWORD> wordNodes;
     std::vector<DWORD> keyNodes;
     bool entered = std::all_of(contact.words.begin(), contact.words.end(),
@@ -118,6 +113,18 @@ bool IndexStore::AddContact(const IndexedContact& contact, SortTextReader& sortT
         m_keys.RemoveContact(identifier);
         return OutOfMemory();
     }
+    return true;
+}
+
+bool IndexStore::AddContact(const IndexedContact& contact, SortTextReader& sortTexts)
+{
+    const DWORD identifier = contact.identifier;
+    if (!IsOpen() || identifier == 0)
+        return false;
+    if (m_table.PropsOffsetOf(identifier))
+        RemoveContact(identifier);
+    if (!EnterContact(contact))
+        return false;
     for (OrderList& list : m_orders) {
         switch (list.Insert(identifier, sortTexts)) {
         case OrderList::Insertion::Inserted:
@@ -132,6 +139,27 @@ bool IndexStore::AddContact(const IndexedContact& contact, SortTextReader& sortT
         }
     }
     return true;
+}
+
+std::size_t IndexStore::Fill(const std::vector<IndexedContact>& contacts, SortTextReader& sortTexts)
+{
+    if (!IsOpen() || m_table.Count() != 0)
+        return 0;
+    std::vector<DWORD> entered;
+    entered.reserve(contacts.size());
+    for (const IndexedContact& contact : contacts) {
+        if (contact.identifier != 0 && !m_table.PropsOffsetOf(contact.identifier) && EnterContact(contact))
+            entered.push_back(contact.identifier);
+    }
+    for (OrderList& list : m_orders) {
+        if (!list.Fill(entered, sortTexts)) {
+            for (const DWORD contact : entered)
+                RemoveContact(contact);
+            OutOfMemory();
+            return 0;
+        }
+    }
+    return entered.size();
 }
 
 void IndexStore::RemoveContact(DWORD contact)

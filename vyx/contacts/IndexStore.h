@@ -47,6 +47,10 @@ public:
     // contact already indexed is replaced. False when the contact's own record cannot be read or memory
     // ran out; the index is then as before.
     bool AddContact(const IndexedContact& contact, SortTextReader& sortTexts);
+    // Enters the contacts of a new, empty store at once: their words, keys and table entries one by
+    // one, then each display order sorted in memory. Returns how many were entered; contacts listed
+    // twice, or for which memory ran out, are left out.
+    std::size_t Fill(const std::vector<IndexedContact>& contacts, SortTextReader& sortTexts);
     void RemoveContact(DWORD contact);
     bool UpdateContact(const IndexedContact& contact, SortTextReader& sortTexts);
     // The contact's property store offset; nullopt when it is not indexed.
@@ -89,6 +93,8 @@ public:
 private:
     // Marks the store untrusted and reports the failure; the change is undone by the caller.
     bool OutOfMemory();
+    // The contact's words, keys and table entry; on failure nothing of it is left.
+    bool EnterContact(const IndexedContact& contact);
     static std::vector<DWORD> Intersection(const std::vector<DWORD>& sorted, std::vector<DWORD> contacts);
     std::vector<DWORD> Ordered(const std::vector<DWORD>& sorted, int order) const;
 

@@ -97,6 +97,29 @@ OrderList::Insertion OrderList::Insert(DWORD contact, SortTextReader& sortTexts)
     return Insertion::Inserted;
 }
 
+bool OrderList::Fill(const std::vector<DWORD>& contacts, SortTextReader& sortTexts)
+{
+    std::vector<std::pair<std::u16string, DWORD>> entries;
+    entries.reserve(contacts.size());
+    for (const DWORD contact : contacts) {
+        if (auto text = sortTexts.SortText(contact, m_order))
+            entries.emplace_back(std::move(*text), contact);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& one, const auto& other) { return Precedes(one.first, one.second, other.first, other.second); });
+    const DWORD count = static_cast<DWORD>(entries.size());
+    const DWORD copy = m_heap.Allocate(listEntries + count * identifierSize);
+    if (!copy)
+        return false;
+    m_store.Write32(copy + listCount, count);
+    for (DWORD i = 0; i < count; ++i)
+        m_store.Write32(copy + listEntries + i * identifierSize, entries[i].second);
+    if (const DWORD old = List())
+        m_heap.Free(old);
+    m_store.Write32(m_field, copy);
+    return true;
+}
+
 void OrderList::Remove(DWORD contact)
 {
     const DWORD list = List();

@@ -29,6 +29,9 @@ public:
         OutOfMemory,
     };
     Insertion Insert(DWORD contact, SortTextReader& sortTexts);
+    // Replaces the list by `contacts` sorted in memory by the same comparison; contacts whose sort text
+    // cannot be read are left out. False, and the list as before, when memory ran out.
+    bool Fill(const std::vector<DWORD>& contacts, SortTextReader& sortTexts);
     // Drops the contact's entry where the list lies.
     void Remove(DWORD contact);
 

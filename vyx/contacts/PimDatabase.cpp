@@ -37,14 +37,14 @@ bool PimDatabase::Open(LPCWSTR name, std::span<const CEPROPID> sortProperties, W
     sortOrder.wKeyFlags = keyFlags;
     std::copy_n(sortProperties.begin(), sortOrder.wNumProps, sortOrder.rgPropID);
 
-    CENOTIFYREQUEST request {};
-    request.dwSize = sizeof request;
-    request.hwnd = notifyWindow;
-    request.dwFlags = CEDB_EXNOTIFICATION;
+    m_request = CENOTIFYREQUEST {};
+    m_request.dwSize = sizeof m_request;
+    m_request.hwnd = notifyWindow;
+    m_request.dwFlags = CEDB_EXNOTIFICATION;
 
     m_identifier = 0;
     m_handle = CeOpenDatabaseEx2(&m_volume, &m_identifier, name, sortProperties.empty() ? nullptr : &sortOrder, 0,
-        notifyWindow ? &request : nullptr);
+        notifyWindow ? &m_request : nullptr);
     if (m_handle == INVALID_HANDLE_VALUE) {
         Close();
         return false;
@@ -68,6 +68,12 @@ void PimDatabase::Close()
         m_readBuffer = nullptr;
         m_readBufferSize = 0;
     }
+}
+
+void PimDatabase::FreeNotification(CENOTIFICATION* notification)
+{
+    if (notification)
+        CeFreeNotification(&m_request, notification);
 }
 
 bool PimDatabase::Moved(CEOID reached)

@@ -52,6 +52,8 @@ public:
     // Returns the record written, or 0 (ERROR_NO_DATA for an empty list).
     CEOID WriteProps(CEOID record, std::span<const PropertyValue> values, WriteMode mode);
 
+    // Hands a change notification of this database back to the engine.
+    void FreeNotification(CENOTIFICATION*);
     // Whether the database's schema declares the property.
     bool HasProperty(CEPROPID property) const;
     // The number of records, or nothing when the engine cannot tell.
@@ -63,6 +65,8 @@ private:
     CEGUID m_volume {};
     CEOID m_identifier { 0 };
     HANDLE m_handle { INVALID_HANDLE_VALUE };
+    // The request the database's change notifications answer; kept for handing them back.
+    CENOTIFYREQUEST m_request {};
     bool m_autoAdvance { false };
     bool m_atEnd { false };
     // The engine's read buffer, grown by the engine as records need.
