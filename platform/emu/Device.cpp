@@ -151,22 +151,41 @@ void Device::terminateProcess(Process& process, DWORD exitCode)
 
 void Device::addView(const void* base, std::shared_ptr<MemoryRegion> region)
 {
-    m_views.emplace(base, std::move(region));
+    const EmuThread* mapper = currentThread();
+    m_views.emplace(base, View { std::move(region), mapper ? mapper->process().id() : 0 });
 }
 
 bool Device::removeView(const void* base)
 {
-    const auto it = m_views.find(base);
-    if (it == m_views.end())
+    const auto [first, last] = m_views.equal_range(base);
+    if (first == last)
         return false;
-    m_views.erase(it);
+    const EmuThread* caller = currentThread();
+    const DWORD owner = caller ? caller->process().id() : 0;
+    const auto own = std::find_if(first, last, [owner](const auto& view) { return view.second.owner == owner; });
+    m_views.erase(own != last ? own : first);
     return true;
 }
 
 std::shared_ptr<MemoryRegion> Device::findView(const void* base) const
 {
     const auto it = m_views.find(base);
-    return it == m_views.end() ? nullptr : it->second;
+    return it == m_views.end() ? nullptr : it->second.region;
+}
+
+void Device::releaseResourcesOf(Process& process)
+{
+    std::vector<std::shared_ptr<MemoryRegion>> regions;
+    for (auto it = m_views.begin(); it != m_views.end();) {
+        if (it->second.owner == process.id()) {
+            regions.push_back(std::move(it->second.region));
+            it = m_views.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // The objects go once nothing else holds them, after the tables are consistent again.
+    const auto objects = m_handles.removeOwnedBy(process.id());
 }
 
 void Device::setKeyDown(int virtualKey, bool down)
@@ -255,6 +274,7 @@ void Device::onThreadExit(EmuThread& thread, DWORD exitCode)
     thread.markFinished(exitCode);
     if (!process.hasLiveThreads()) {
         process.releaseValues();
+        releaseResourcesOf(process);
         process.markFinished();
         m_transcript.event("exited " + process.name() + " pid " + std::to_string(process.id()) + " code "
             + std::to_string(process.exitCode()));

@@ -85,8 +85,10 @@ public:
     std::shared_ptr<Process> findRunningProcess(const std::u16string& nameOrPath) const;
     void terminateProcess(Process&, DWORD exitCode);
 
-    // ---- Memory views, shared by every process at the same address
+    // ---- Memory views, shared by every process at the same address. A view belongs to the process
+    // that mapped it and goes away when that process ends.
     void addView(const void* base, std::shared_ptr<MemoryRegion>);
+    // Takes away a view of the calling process at that address (another's when it has none there).
     bool removeView(const void* base);
     std::shared_ptr<MemoryRegion> findView(const void* base) const;
 
@@ -113,6 +115,8 @@ public:
 
 private:
     void advanceTo(std::uint64_t tick);
+    // Closes the handles and unmaps the views an ended process left open, as the system does.
+    void releaseResourcesOf(Process&);
 
     DeviceProfile m_profile;
     Transcript& m_transcript;
@@ -143,7 +147,12 @@ private:
     std::vector<std::shared_ptr<Process>> m_processes;
     DWORD m_nextProcessId { 1 };
     DWORD m_nextThreadId { 1 };
-    std::multimap<const void*, std::shared_ptr<MemoryRegion>> m_views;
+    struct View {
+        std::shared_ptr<MemoryRegion> region;
+        // The process that mapped it; 0 for the driver.
+        DWORD owner;
+    };
+    std::multimap<const void*, View> m_views;
     std::array<bool, 256> m_keysDown {};
     std::deque<std::string> m_messageBoxAnswers;
     std::deque<std::string> m_menuChoices;

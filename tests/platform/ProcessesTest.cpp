@@ -3,6 +3,7 @@
 #include "tests/platform/ProgramSupport.h"
 #include "tests/support/DeviceFixture.h"
 
+#include "platform/api/FileApi.h"
 #include "platform/api/ProcessStorage.h"
 #include "platform/api/WinBase.h"
 #include "platform/emu/EmuThread.h"
@@ -273,5 +274,42 @@ TEST_P(ForegroundEndTest, StarterWaitingForAProcessThatTookTheForegroundIsReleas
 INSTANTIATE_TEST_SUITE_P(Ways, ForegroundEndTest,
     ::testing::Values(ForegroundEndCase { "ReturnFromTheMainRoutine", false }, ForegroundEndCase { "ExitProcess", true }),
     testing_support::caseName<ForegroundEndCase>);
+
+}
+
+namespace {
+
+// What a program that ends without closing anything leaves behind: nothing, as the system closes its
+// handles and unmaps its views. A named region whose last holder was killed is gone for the next
+// program, and a file it kept open without sharing can be opened again.
+TEST_F(ProcessesTest, AnEndedProgramsHandlesAndViewsAreClosedForIt)
+{
+    for (const bool killed : { false, true }) {
+        SCOPED_TRACE(killed ? "killed" : "returned");
+        resetDevice({});
+        const auto holder = start(u"holder", [killed] {
+            const HANDLE mapping = CreateFileMapping(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, u"LeftOpen");
+            auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 64));
+            view[0] = 'x';
+            CreateFile(u"\\held.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            Sleep(killed ? INFINITE : 0);
+            return 0;
+        });
+        device->runUntilIdle();
+        if (killed)
+            device->terminateProcess(*holder, 1);
+        device->runUntil([&] { return holder->finished(); }, std::nullopt);
+
+        runProgram([] {
+            const HANDLE mapping = CreateFileMapping(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, u"LeftOpen");
+            EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+            const auto* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 64));
+            EXPECT_EQ(view[0], 0);
+            const HANDLE file = CreateFile(u"\\held.txt", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            EXPECT_NE(file, INVALID_HANDLE_VALUE);
+            return 0;
+        });
+    }
+}
 
 }
