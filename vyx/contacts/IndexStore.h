@@ -53,6 +53,7 @@ public:
     std::size_t Fill(const std::vector<IndexedContact>& contacts, SortTextReader& sortTexts);
     void RemoveContact(DWORD contact);
     bool UpdateContact(const IndexedContact& contact, SortTextReader& sortTexts);
+    DWORD ContactCount() const { return m_table.Count(); }
     // The contact's property store offset; nullopt when it is not indexed.
     std::optional<DWORD> PropsOffsetOf(DWORD contact) const;
 

@@ -31,6 +31,12 @@ StoreCheck::Verdict StoreCheck::OpenAndCheck(IndexStore& index, PropsStore& prop
         return { State::Missing, u"the property store is marked busy by a change that did not finish" };
     }
     const DWORD stored = props.RecordCount();
+    // Files saved at different times (one save finished, the other cut off) do not belong together.
+    if (const DWORD listed = index.ContactCount(); listed != stored) {
+        index.Close();
+        props.Close();
+        return { State::Missing, u"the index lists " + decimal(listed) + u" contacts, the property store " + decimal(stored) };
+    }
     const DWORD records = contacts.Information().value_or(0);
     if (stored != records)
         return { State::Stale, u"the stores hold " + decimal(stored) + u" contacts, the database " + decimal(records) };
