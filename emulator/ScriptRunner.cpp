@@ -6,6 +6,7 @@
 #include "emulator/LookupProbe.h"
 #include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
+#include "emulator/RosterProbe.h"
 #include "emulator/ScriptSyntax.h"
 #include "platform/emu/Process.h"
 #include "platform/emu/Registry.h"
@@ -265,6 +266,7 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "categories", [this](const Arguments& a) { addressBook(a, &ContactCommands::categories); } },
         { "index", [this](const Arguments& a) { index(a); } },
         { "lookup", [this](const Arguments& a) { lookup(a); } },
+        { "roster", [this](const Arguments& a) { roster(a); } },
     };
 }
 
@@ -696,6 +698,17 @@ void ScriptRunner::lookup(const Arguments& arguments)
     expectCount(arguments, 1, 1, "lookup NUMBER");
     std::string error;
     const std::vector<std::string> answer = LookupProbe::run(m_device, { u"lookup", emu::fromUtf8(arguments[1]) }, error);
+    if (!error.empty())
+        throw CommandError(error);
+    for (const std::string& line : answer)
+        m_transcript.event(line);
+}
+
+void ScriptRunner::roster(const Arguments& arguments)
+{
+    expectCount(arguments, 0, 0, "roster");
+    std::string error;
+    const std::vector<std::string> answer = RosterProbe::run(m_device, error);
     if (!error.empty())
         throw CommandError(error);
     for (const std::string& line : answer)
