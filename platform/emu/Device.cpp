@@ -64,7 +64,7 @@ Device::Device(std::filesystem::path folder, DeviceProfile profile, Transcript& 
 
 Device::~Device()
 {
-    // Every thread still alive is ended and unwound before the device goes away.
+    // Every thread still alive is ended before the device goes away.
     for (const auto& process : m_processes) {
         if (!process->finished())
             terminateProcess(*process, 0);

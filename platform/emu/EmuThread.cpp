@@ -3,7 +3,10 @@
 #include "platform/emu/Device.h"
 #include "platform/emu/Process.h"
 
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <utility>
 
 namespace emu {
 
@@ -41,7 +44,12 @@ void EmuThread::start()
 
 void EmuThread::join()
 {
-    if (m_host.joinable())
+    if (!m_host.joinable())
+        return;
+    // A parked thread never ends: it is let go instead.
+    if (m_parked)
+        m_host.detach();
+    else
         m_host.join();
 }
 
@@ -51,20 +59,32 @@ void EmuThread::markFinished(DWORD exitCode)
     m_finished = true;
 }
 
+void EmuThread::endTerminated()
+{
+    Device& device = m_process.device();
+    device.onThreadExit(*this, m_process.exitCode());
+    t_current = nullptr;
+    m_parked = true;
+    device.scheduler().finishCurrent(*this);
+    // Never destroyed, so that a parked thread outlives everything, the device included.
+    static auto* const parking = new std::pair<std::mutex, std::condition_variable>();
+    std::unique_lock lock(parking->first);
+    parking->second.wait(lock, [] { return false; });
+    std::terminate();
+}
+
 void EmuThread::hostMain()
 {
     Device& device = m_process.device();
     device.scheduler().waitForFirstTurn(*this);
     t_current = this;
     DWORD exitCode = 0;
+    if (m_terminateRequested)
+        endTerminated();
     try {
-        if (m_terminateRequested)
-            throw ThreadTerminated {};
         exitCode = m_body();
     } catch (const ThreadExitRequest& request) {
         exitCode = request.exitCode;
-    } catch (const ThreadTerminated&) {
-        exitCode = m_process.exitCode();
     } catch (const std::exception& error) {
         device.reportCrash(*this, error.what());
         exitCode = m_process.exitCode();

@@ -39,6 +39,11 @@ public:
     void start();
     void join();
 
+    // Ends the calling thread where it stands, as the system ends a thread of a killed process: none
+    // of the program's code runs after this, not even its destructors. The host thread is parked
+    // for good and let go when the device goes away.
+    [[noreturn]] void endTerminated();
+
     bool finished() const { return m_finished; }
     DWORD exitCode() const { return m_exitCode; }
     void markFinished(DWORD exitCode);
@@ -68,6 +73,7 @@ private:
     std::function<DWORD()> m_body;
     std::thread m_host;
     bool m_finished { false };
+    bool m_parked { false };
     DWORD m_exitCode { STILL_ACTIVE_CODE };
 
     // Owned by the scheduler.

@@ -326,7 +326,7 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode)
     }
     device().terminateProcess(*process, exitCode);
     if (process.get() == &self().process())
-        throw ThreadTerminated {};
+        self().endTerminated();
     return TRUE;
 }
 

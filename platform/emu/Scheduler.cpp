@@ -45,11 +45,11 @@ void Scheduler::yield()
     resumeChecks(self);
 }
 
-// A thread being ended unwinds from wherever it blocks; while it unwinds, waits end at once.
+// A thread being ended stops wherever it blocks; one already unwinding finds its waits ended at once.
 void Scheduler::resumeChecks(EmuThread& self)
 {
     if (self.m_terminateRequested && std::uncaught_exceptions() == 0)
-        throw ThreadTerminated {};
+        self.endTerminated();
 }
 
 void Scheduler::wakeWaiters()

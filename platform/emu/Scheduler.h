@@ -28,9 +28,6 @@ struct WaitRequest {
 
 enum class WakeReason { Completed, TimedOut };
 
-// Thrown inside a thread that is being ended from outside (its process ended or was terminated); it
-// unwinds the thread's stack back to its start routine.
-struct ThreadTerminated { };
 
 class Scheduler {
 public:

@@ -313,3 +313,31 @@ TEST_F(ProcessesTest, AnEndedProgramsHandlesAndViewsAreClosedForIt)
 }
 
 }
+
+namespace {
+
+// A killed program stops where it stands: no code of it runs afterwards, not even the destructors of
+// what its threads hold, as on the phone.
+TEST_F(ProcessesTest, AKilledProgramRunsNoCodeAfterTheKill)
+{
+    bool cleanedUp = false;
+    struct CleanUp {
+        bool& done;
+        ~CleanUp() { done = true; }
+    };
+    const auto victim = start(u"victim", [&cleanedUp] {
+        CleanUp cleanUp { cleanedUp };
+        Sleep(INFINITE);
+        return 0;
+    });
+    device->runUntilIdle();
+    runProgram([&] {
+        TerminateProcess(OpenProcess(0, FALSE, victim->id()), 7);
+        return 0;
+    });
+    EXPECT_TRUE(victim->finished());
+    EXPECT_EQ(victim->exitCode(), 7u);
+    EXPECT_FALSE(cleanedUp);
+}
+
+}
