@@ -4,6 +4,8 @@
 #pragma once
 
 #include "emulator/AddressBook.h"
+#include "emulator/addressbook/AddressBookFile.h"
+#include "emulator/addressbook/ContactGenerator.h"
 #include "platform/emu/WindowManager.h"
 #include "tests/platform/ProgramSupport.h"
 #include "tests/support/DeviceFixture.h"
@@ -13,6 +15,8 @@
 #include "vyx/contacts/RecordStamp.h"
 #include "vyx/resources/VyxStrings.h"
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +64,30 @@ protected:
         if (!notes.empty())
             changes.notes = notes;
         return book->add(changes);
+    }
+
+    // Imports `count` contacts of the generator's address book `seed`.
+    void importGenerated(std::size_t count, std::uint32_t seed)
+    {
+        TempFolder cards;
+        const auto file = cards.path() / "book.vcf";
+        {
+            std::ofstream out(file, std::ios::binary);
+            devemu::ContactGenerator(seed).write(out, count);
+        }
+        devemu::VCardError error;
+        book->import(devemu::AddressBookFile::read(file, error).value());
+    }
+
+    // A new device on the emptied folder: no contacts, no index, no settings.
+    void freshDevice()
+    {
+        book.reset();
+        device.reset();
+        for (const auto& entry : std::filesystem::directory_iterator(folder()))
+            std::filesystem::remove_all(entry.path());
+        resetDevice({});
+        book = std::make_unique<devemu::AddressBook>(*device);
     }
 
     void renameContact(DWORD contact, const std::u16string& last)
