@@ -1,5 +1,5 @@
-// Code pages of the device's 8-bit text and conversions between them and UTF-16; the user's locale and
-// the platform's character case.
+// Code pages of the device's 8-bit text and conversions between them and UTF-16; the user's locale,
+// its dates and the platform's character case.
 #pragma once
 
 #include "platform/api/WinBase.h"
@@ -57,6 +57,24 @@ LANGID GetUserDefaultLangID();
 // ERROR_INVALID_PARAMETER for a locale the device does not know, ERROR_INVALID_FLAGS for a type it
 // does not answer, ERROR_INSUFFICIENT_BUFFER when the text does not fit.
 int GetLocaleInfo(LCID locale, LCTYPE type, LPWSTR data, int dataSize);
+
+// How GetDateFormat writes a date without a picture: the locale's short ("01.02.2003") or long date.
+constexpr DWORD DATE_SHORTDATE = 0x00000001;
+constexpr DWORD DATE_LONGDATE = 0x00000002;
+
+// Writes `date` (the device's local date when null; its time of day is not looked at) with its NUL
+// into `dateText` as `locale` writes dates (LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT name the
+// device's locale), and returns the characters written, NUL included. Without a `format` the flags
+// choose the short date (also when neither is given) or the long date. A `format` is a date picture:
+// d and dd the day, ddd and dddd its short and full weekday name; M and MM the month, MMM and MMMM its
+// short and full name; y and yy the last two digits of the year, yyy and yyyy all of them; the
+// one-letter forms have no leading zero. A picture with a day number (d, dd) names months as the
+// locale writes them inside a date (Russian "1 февраля"), one without as it names them alone. Text in
+// single quotes is copied as it is ('' writes a quote), and so is every other character. Sizes and
+// failures as GetLocaleInfo's; besides, ERROR_INVALID_FLAGS for both flags, a flag beside a picture
+// or an unknown flag, and ERROR_INVALID_PARAMETER for a date no calendar has (month 13, 31 February,
+// a year before 1601).
+int GetDateFormat(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR format, LPWSTR dateText, int size);
 
 // What CompareString answers: the first text sorts before, with, or after the second.
 constexpr int CSTR_LESS_THAN = 1;

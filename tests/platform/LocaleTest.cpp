@@ -1,6 +1,7 @@
 // The user's locale and the platform's character case: the language identifier and name by the
-// device profile's locale, the sizes GetLocaleInfo asks for and refuses, comparing texts as a locale
-// sorts them, and lower- and upper-casing one character at a time.
+// device profile's locale, the sizes GetLocaleInfo asks for and refuses, dates written as a locale or
+// a picture says, comparing texts as a locale sorts them, and lower- and upper-casing one character at
+// a time.
 #include "platform/api/WinNls.h"
 #include "tests/platform/ProgramSupport.h"
 #include "tests/support/DeviceFixture.h"
@@ -217,6 +218,145 @@ TEST_F(LocaleTest, CompareStringRefusals)
         EXPECT_EQ(CompareString(LOCALE_SYSTEM_DEFAULT, 0, nullptr, 0, u"b", -1), 0);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
         EXPECT_EQ(CompareString(LOCALE_SYSTEM_DEFAULT, 0, u"a", -2, u"b", -1), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        return 0;
+    });
+}
+
+SYSTEMTIME calendarDate(WORD year, WORD month, WORD day)
+{
+    SYSTEMTIME date {};
+    date.wYear = year;
+    date.wMonth = month;
+    date.wDay = day;
+    return date;
+}
+
+// 1 February 2003 was a Saturday.
+const SYSTEMTIME firstOfFebruary = calendarDate(2003, 2, 1);
+
+struct DateCase {
+    std::string name;
+    LCID profileLocale;
+    LCID locale;
+    DWORD flags;
+    SYSTEMTIME date;
+    // Null for the locale's own date.
+    const char16_t* picture;
+    std::u16string expected;
+
+    friend void PrintTo(const DateCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class DateFormatTest : public LocaleTest, public ::testing::WithParamInterface<DateCase> {};
+
+TEST_P(DateFormatTest, WritesTheDateAsTheLocaleOrPictureSays)
+{
+    const DateCase& c = GetParam();
+    useLocale(c.profileLocale);
+    runProgram([&] {
+        WCHAR text[64] {};
+        const int written = GetDateFormat(c.locale, c.flags, &c.date, c.picture, text, 64);
+        EXPECT_EQ(std::u16string(text), c.expected);
+        EXPECT_EQ(written, static_cast<int>(c.expected.size()) + 1);
+        // Asking for the size gives the same count.
+        EXPECT_EQ(GetDateFormat(c.locale, c.flags, &c.date, c.picture, nullptr, 0), written);
+        return 0;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dates, DateFormatTest,
+    ::testing::Values(
+        DateCase { "RussianShort", 0x0419, LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, firstOfFebruary, nullptr, u"01.02.2003" },
+        DateCase { "AmericanShort", 0x0409, LOCALE_USER_DEFAULT, DATE_SHORTDATE, firstOfFebruary, nullptr, u"2/1/03" },
+        DateCase { "NamedLocaleOverProfile", 0x0419, 0x0409, DATE_SHORTDATE, firstOfFebruary, nullptr, u"2/1/03" },
+        DateCase { "NoFlagIsTheShortDate", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, nullptr, u"01.02.2003" },
+        // ICU's long Russian date keeps "г." to the year with a narrow no-break space.
+        DateCase { "RussianLong", 0x0419, LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, firstOfFebruary, nullptr, u"1 февраля 2003\u202Fг." },
+        DateCase { "AmericanLong", 0x0409, LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, firstOfFebruary, nullptr, u"February 1, 2003" },
+        DateCase { "LeapDay", 0x0419, LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(2004, 2, 29), nullptr, u"29.02.2004" },
+        // The time of day never moves the day written.
+        DateCase { "LateInTheDay", 0x0419, LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, [] {
+                       SYSTEMTIME late = calendarDate(2003, 12, 31);
+                       late.wHour = 23;
+                       late.wMinute = 59;
+                       return late;
+                   }(), nullptr, u"31.12.2003" },
+        DateCase { "PictureFullNames", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"dddd, d MMMM yyyy", u"суббота, 1 февраля 2003" },
+        DateCase { "MonthWithoutDayStandsAlone", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"MMMM yyyy", u"февраль 2003" },
+        DateCase { "PictureShortNames", 0x0409, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"ddd dd MMM yy", u"Sat 01 Feb 03" },
+        DateCase { "GermanNames", 0x0407, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"dddd, d. MMMM", u"Samstag, 1. Februar" },
+        DateCase { "OneLetterFormsWithoutZeros", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, calendarDate(2009, 3, 7), u"d.M.y", u"7.3.9" },
+        DateCase { "TwoLetterFormsWithZeros", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, calendarDate(2009, 3, 7), u"dd.MM.yy", u"07.03.09" },
+        DateCase { "LongRunsOfLetters", 0x0409, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"yyy ddddd MMMMM", u"2003 Saturday February" },
+        DateCase { "QuotedTextAndQuotes", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"'day' d 'o''clock' '' yyyy",
+                   u"day 1 o'clock ' 2003" },
+        DateCase { "UnclosedQuoteRunsToTheEnd", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"yyyy 'dM", u"2003 dM" },
+        DateCase { "OtherCharactersCopied", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"yyyy-MM-dd/g h", u"2003-02-01/g h" },
+        DateCase { "EmptyPicture", 0x0419, LOCALE_SYSTEM_DEFAULT, 0, firstOfFebruary, u"", u"" }),
+    caseName<DateCase>);
+
+struct DateRefusal {
+    std::string name;
+    LCID locale;
+    DWORD flags;
+    SYSTEMTIME date;
+    const char16_t* picture;
+    int size;
+    DWORD error;
+
+    friend void PrintTo(const DateRefusal& c, std::ostream* out) { *out << c.name; }
+};
+
+class DateFormatRefusalTest : public LocaleTest, public ::testing::WithParamInterface<DateRefusal> {};
+
+TEST_P(DateFormatRefusalTest, FailsWithTheReason)
+{
+    const DateRefusal& c = GetParam();
+    runProgram([&] {
+        WCHAR text[16] {};
+        SetLastError(0);
+        EXPECT_EQ(GetDateFormat(c.locale, c.flags, &c.date, c.picture, text, c.size), 0);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(text[0], 0);
+        return 0;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, DateFormatRefusalTest,
+    ::testing::Values(
+        DateRefusal { "BothStyles", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE | DATE_LONGDATE, firstOfFebruary, nullptr, 16, ERROR_INVALID_FLAGS },
+        DateRefusal { "StyleBesidePicture", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, firstOfFebruary, u"yyyy", 16, ERROR_INVALID_FLAGS },
+        DateRefusal { "UnknownFlag", LOCALE_SYSTEM_DEFAULT, 0x10, firstOfFebruary, nullptr, 16, ERROR_INVALID_FLAGS },
+        DateRefusal { "UnknownLocale", 0x1234, DATE_SHORTDATE, firstOfFebruary, nullptr, 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "MonthThirteen", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(2003, 13, 1), nullptr, 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "MonthZero", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(2003, 0, 1), nullptr, 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "ThirtyFirstOfFebruary", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(2003, 2, 31), nullptr, 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "LeapDayOfACommonYear", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(1900, 2, 29), nullptr, 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "DayZero", LOCALE_SYSTEM_DEFAULT, 0, calendarDate(2003, 2, 0), u"d", 16, ERROR_INVALID_PARAMETER },
+        DateRefusal { "BeforeFileTimes", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, calendarDate(1600, 12, 31), nullptr, 16, ERROR_INVALID_PARAMETER },
+        // "01.02.2003" and its NUL need 11 characters.
+        DateRefusal { "BufferTooSmall", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, firstOfFebruary, nullptr, 10, ERROR_INSUFFICIENT_BUFFER },
+        DateRefusal { "NegativeSize", LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, firstOfFebruary, nullptr, -1, ERROR_INVALID_PARAMETER }),
+    caseName<DateRefusal>);
+
+TEST_F(LocaleTest, DateFormatSizesAndTheDevicesOwnDate)
+{
+    emu::DeviceProfile profile;
+    profile.bootTime = *emu::parseDateTime("2026-03-02 23:30:00");
+    // An hour east of UTC the local date is already the 3rd.
+    profile.localBiasMinutes = 60;
+    resetDevice(profile);
+    runProgram([] {
+        WCHAR text[11] {};
+        EXPECT_EQ(GetDateFormat(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 0), 11);
+        EXPECT_EQ(text[0], 0);
+        EXPECT_EQ(GetDateFormat(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 11), 11);
+        EXPECT_EQ(std::u16string(text), u"03.03.2026");
+        SetLastError(0);
+        EXPECT_EQ(GetDateFormat(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &firstOfFebruary, nullptr, nullptr, 11), 0);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
         return 0;
     });
