@@ -50,6 +50,7 @@ private:
     void addressBook(const Arguments&, void (ContactCommands::*)(const Arguments&));
     void index(const Arguments&);
     void lookup(const Arguments&);
+    void nameLookup(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;
