@@ -1,13 +1,20 @@
 // IndexProbe: the helper program behind `index`, and running one request in it.
 #include "emulator/IndexProbe.h"
 
+#include "emulator/FamilyMember.h"
 #include "emulator/ProbeProgram.h"
+#include "platform/api/FileApi.h"
+#include "platform/api/WinBase.h"
 #include "platform/api/WinNls.h"
 #include "platform/emu/Process.h"
 #include "platform/emu/Text.h"
+#include "vyx/contacts/ContactManager.h"
 #include "vyx/contacts/IndexStore.h"
 #include "vyx/contacts/NumberKey.h"
 #include "vyx/contacts/PhoneDigits.h"
+#include "vyx/contacts/PimDatabase.h"
+#include "vyx/contacts/PropsStore.h"
+#include "vyx/contacts/StoreCheck.h"
 #include "vyx/keypad/VyxAlphabetLoader.h"
 #include "vyx/resources/VyxStrings.h"
 
@@ -16,6 +23,9 @@
 namespace devemu {
 
 namespace {
+
+// The probe's hidden main window while it takes part in the family's roster.
+constexpr LPCWSTR rebuildWindowClass = u"INDEX_PROBE_MAINCLASS";
 
 // "contacts 3: 65537 65538 65540", or "contacts 0".
 std::string contactsLine(const std::vector<DWORD>& contacts)
@@ -48,10 +58,83 @@ bool keypadKey(const std::u16string& typed, std::u16string& key, std::string& er
     return true;
 }
 
+// The state word first, then why: `current`, `stale: REASON`, `missing: REASON`; a second line when
+// the settings mark the files untrusted.
+int check(ProbeExchange& exchange)
+{
+    vyx::PimDatabase contacts;
+    if (!contacts.Open(vyx::ContactManager::contactsDatabase, {}, 0, nullptr)) {
+        exchange.error = "the device has no contacts database";
+        return 2;
+    }
+    vyx::IndexStore index;
+    vyx::PropsStore props;
+    const vyx::StoreCheck::Verdict verdict
+        = vyx::StoreCheck::OpenAndCheck(index, props, contacts, vyx::StoreCheck::Compare::VolumeTimeAndCount);
+    switch (verdict.state) {
+    case vyx::StoreCheck::State::Current:
+        exchange.answer.push_back("current");
+        break;
+    case vyx::StoreCheck::State::Stale:
+        exchange.answer.push_back("stale: " + emu::toUtf8(verdict.reason));
+        break;
+    case vyx::StoreCheck::State::Missing:
+        exchange.answer.push_back("missing: " + emu::toUtf8(verdict.reason));
+        break;
+    }
+    if (vyx::StoreCheck::UntrustedBySettings()) {
+        exchange.answer.push_back(
+            "untrusted: the settings value \"pim_index1.dat\" or \"pim_index2.dat\" is set; a master connecting rebuilds");
+    }
+    return 0;
+}
+
+// "\pim_index1.dat 102448 bytes", or that the file is absent.
+std::string fileLine(LPCWSTR path)
+{
+    WIN32_FIND_DATA found {};
+    const HANDLE search = FindFirstFile(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return emu::toUtf8(path) + " absent";
+    FindClose(search);
+    return emu::toUtf8(path) + " " + std::to_string(found.nFileSizeLow) + " bytes";
+}
+
+// The stores change only under the roster's master: the probe takes mastership, rebuilds through the
+// contact manager, saves, and leaves the roster, which hands mastership back to the first program left.
+int rebuild(ProbeExchange& exchange)
+{
+    const HINSTANCE instance = GetModuleHandle(nullptr);
+    FamilyMember member;
+    if (std::string error = member.Join(instance, rebuildWindowClass); !error.empty()) {
+        exchange.error = "cannot rebuild: " + error;
+        return 2;
+    }
+    member.TakeMastership();
+    if (!member.ConnectBook(instance)) {
+        exchange.error = "cannot rebuild: the contacts database or the stores cannot be opened";
+        return 2;
+    }
+    vyx::ContactManager& manager = *member.Book().Manager();
+    if (!manager.Rebuild()) {
+        exchange.error = "cannot rebuild: the stores cannot be created";
+        return 2;
+    }
+    const DWORD contacts = manager.Index().Stats().contacts;
+    member.Leave();
+    exchange.answer = { "rebuilt " + std::to_string(contacts) + " contacts", fileLine(vyx::IndexStore::defaultPath),
+                        fileLine(vyx::PropsStore::path) };
+    return 0;
+}
+
 int probeMain(ProbeExchange& exchange)
 {
     const std::vector<std::u16string>& request = exchange.request;
     const std::u16string& action = request.front();
+    if (action == u"check" && request.size() == 1)
+        return check(exchange);
+    if (action == u"rebuild" && request.size() == 1)
+        return rebuild(exchange);
     vyx::IndexStore store;
     if (!store.Open()) {
         exchange.error = "no valid index at \\pim_index1.dat (missing, cut short or not an index)";

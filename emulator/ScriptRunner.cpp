@@ -2,8 +2,10 @@
 
 #include "emulator/ContactCommands.h"
 #include "emulator/IndexProbe.h"
+#include "emulator/KabProgram.h"
 #include "emulator/KeypadProbe.h"
 #include "emulator/LookupProbe.h"
+#include "emulator/NameLookupProbe.h"
 #include "emulator/NumberProbe.h"
 #include "emulator/PngWriter.h"
 #include "emulator/RosterProbe.h"
@@ -15,7 +17,9 @@
 #include "platform/emu/Telephony.h"
 #include "platform/emu/Text.h"
 #include "platform/emu/WindowManager.h"
+#include "vyx/call/MainWnd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -267,6 +271,7 @@ ScriptRunner::ScriptRunner(emu::Device& device, emu::Transcript& transcript)
         { "index", [this](const Arguments& a) { index(a); } },
         { "lookup", [this](const Arguments& a) { lookup(a); } },
         { "roster", [this](const Arguments& a) { roster(a); } },
+        { "namelookup", [this](const Arguments& a) { nameLookup(a); } },
     };
 }
 
@@ -665,7 +670,8 @@ void ScriptRunner::addressBook(const Arguments& arguments, void (ContactCommands
 
 void ScriptRunner::index(const Arguments& arguments)
 {
-    constexpr const char* usage = "index search TEXT [ORDER], index keys KEY [ORDER], index numbers DIGITS, index stats";
+    constexpr const char* usage
+        = "index search TEXT [ORDER], index keys KEY [ORDER], index numbers DIGITS, index stats, index check, index rebuild";
     if (arguments.size() < 2)
         throw CommandError(std::string("usage: ") + usage);
     const std::string& action = arguments[1];
@@ -680,7 +686,7 @@ void ScriptRunner::index(const Arguments& arguments)
     } else if (action == "numbers") {
         expectCount(arguments, 2, 2, usage);
         request.push_back(emu::fromUtf8(arguments[2]));
-    } else if (action == "stats") {
+    } else if (action == "stats" || action == "check" || action == "rebuild") {
         expectCount(arguments, 1, 1, usage);
     } else {
         throw CommandError(std::string("usage: ") + usage);
@@ -709,6 +715,28 @@ void ScriptRunner::roster(const Arguments& arguments)
     expectCount(arguments, 0, 0, "roster");
     std::string error;
     const std::vector<std::string> answer = RosterProbe::run(m_device, error);
+    if (!error.empty())
+        throw CommandError(error);
+    for (const std::string& line : answer)
+        m_transcript.event(line);
+}
+
+void ScriptRunner::nameLookup(const Arguments& arguments)
+{
+    expectCount(arguments, 1, 2, "namelookup NUMBER [Vyx|Kab]");
+    // The family's programs whose main windows answer name look-ups.
+    const struct {
+        const char16_t* program;
+        const char16_t* windowClass;
+    } answering[] = { { u"Vyx", vyx::MainWnd::className }, { u"Kab", KabProgram::className } };
+    const std::u16string named = arguments.size() > 2 ? emu::fromUtf8(arguments[2]) : u"Vyx";
+    const auto asked = std::find_if(std::begin(answering), std::end(answering),
+                                    [&](const auto& candidate) { return emu::equalsIgnoringCase(candidate.program, named); });
+    if (asked == std::end(answering))
+        throw CommandError("not a program that answers name look-ups: " + arguments[2] + " (write Vyx or Kab)");
+    std::string error;
+    const std::vector<std::string> answer
+        = NameLookupProbe::run(m_device, emu::fromUtf8(arguments[1]), asked->windowClass, asked->program, error);
     if (!error.empty())
         throw CommandError(error);
     for (const std::string& line : answer)

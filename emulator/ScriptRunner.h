@@ -51,6 +51,7 @@ private:
     void index(const Arguments&);
     void lookup(const Arguments&);
     void roster(const Arguments&);
+    void nameLookup(const Arguments&);
 
     emu::Device& m_device;
     emu::Transcript& m_transcript;

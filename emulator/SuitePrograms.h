@@ -1,5 +1,6 @@
-// The programs devemu installs on a device: the phone's own stand-ins and the suite, with the files
-// a fresh device gets (the product folder and the start-up shortcut).
+// The programs devemu installs on a device: the phone's own stand-ins, the suite and the stand-in for
+// the family's address-book program, with what a fresh device gets (the product folder, the start-up
+// shortcut and the settings value that names the address-book program).
 #pragma once
 
 #include "platform/emu/Device.h"

@@ -1,8 +1,11 @@
 // devemu's `index` command over a device's contact index: word searches in both display orders, keypad
 // digits turned into keys by the device's alphabet, numbers found by their trailing digits, the
-// statistics, and the errors of a missing index and of bad commands.
+// statistics, the check of both stores against the contacts, the rebuild through the family's roster,
+// and the errors of a missing index and of bad commands.
 #include "platform/api/WinBase.h"
 #include "platform/emu/Process.h"
+#include "platform/emu/Text.h"
+#include "platform/emu/WindowManager.h"
 #include "tests/support/EmulatorScript.h"
 #include "tests/support/TempFolder.h"
 #include "tests/vyx/IndexStoreSupport.h"
@@ -10,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -97,7 +104,8 @@ TEST(IndexCommand, ShowsTheStatistics)
 
 TEST(IndexCommand, RefusesBadCommandsAndAMissingIndex)
 {
-    const std::string usage = "usage: index search TEXT [ORDER], index keys KEY [ORDER], index numbers DIGITS, index stats";
+    const std::string usage
+        = "usage: index search TEXT [ORDER], index keys KEY [ORDER], index numbers DIGITS, index stats, index check, index rebuild";
     const std::string missing = "no valid index at \\pim_index1.dat (missing, cut short or not an index)";
     const struct {
         std::string line;
@@ -108,6 +116,8 @@ TEST(IndexCommand, RefusesBadCommandsAndAMissingIndex)
         { "index count", true, usage },
         { "index search", true, usage },
         { "index stats now", true, usage },
+        { "index check now", true, usage },
+        { "index rebuild all", true, usage },
         { "index numbers 1 2", true, usage },
         { "index search петр 2", true, "not a display order: 2 (write 0 or 1)" },
         { "index numbers abc", true, "no digits in \"abc\"" },
@@ -122,6 +132,94 @@ TEST(IndexCommand, RefusesBadCommandsAndAMissingIndex)
         EXPECT_FALSE(result.succeeded) << c.line;
         EXPECT_EQ(result.errors, "error: line 1: " + c.error + "\n") << c.line;
     }
+}
+
+// ---- Checking and rebuilding the stores of a device with the sample address book
+
+const std::string missingProps = "missing: no valid property store \\pim_index2.dat (absent, cut short, busy or of another format)";
+const std::string rebuiltSample[] = { "rebuilt 12 contacts", "\\pim_index1.dat 102448 bytes", "\\pim_index2.dat 1596 bytes" };
+
+TEST(IndexCheck, FollowsTheStoresThroughVyxsLife)
+{
+    testing_support::TempFolder folder;
+    const ScriptResult result = testing_support::runEmulatorScript(folder.path(),
+        { testing_support::importSampleBook(), "index check", "boot", "run 1s", "index check",
+          // Vyx applies a change a second after it, and saves two seconds later.
+          "contacts edit 65543 last=Соколова", "index check", "run 2s", "index check",
+          "reg set HKCU\\Software\\Korvane\\PIM\\Settings pim_index1.dat dword 1", "index check",
+          "reg set HKCU\\Software\\Korvane\\PIM\\Settings pim_index1.dat dword 0",
+          // Contacts added while no program watches leave the stores behind.
+          "start Vyx /shutdown", "wait-exit Vyx 1s", "contacts add first=Новый \"mobile=+7 900 000-00-01\"", "index check" },
+        true);
+    ASSERT_TRUE(result.succeeded) << result.errors << result.transcript;
+    const std::vector<Lines> expected {
+        { missingProps },
+        { "current" },
+        { "stale: \\pim.vol was written after the stores were brought up to date" },
+        { "current" },
+        { "current", "untrusted: the settings value \"pim_index1.dat\" or \"pim_index2.dat\" is set; a master connecting rebuilds" },
+        { "stale: the stores hold 12 contacts, the database 13" },
+    };
+    EXPECT_EQ(testing_support::linesPrintedAfterEach(result.transcript, "index check", "IndexProbe"), expected) << result.transcript;
+}
+
+TEST(IndexRebuild, BuildsMissingOrBrokenStoresWhenNoProgramRuns)
+{
+    testing_support::TempFolder folder;
+    const ScriptResult built = testing_support::runEmulatorScript(folder.path(),
+        { testing_support::importSampleBook(), "index rebuild", "index check", "index search \"петров пётр\"" }, true);
+    ASSERT_TRUE(built.succeeded) << built.errors << built.transcript;
+    EXPECT_EQ(printedAfter(built.transcript, "index rebuild"), Lines(std::begin(rebuiltSample), std::end(rebuiltSample)));
+    EXPECT_EQ(printedAfter(built.transcript, "index check"), Lines { "current" });
+    EXPECT_EQ(printedAfter(built.transcript, "index search \"петров пётр\""), Lines { "contacts 1: 65548" });
+
+    // An index file cut short is no index; the rebuild writes both files whole again.
+    std::filesystem::resize_file(folder.path() / "pim_index1.dat", 100);
+    const ScriptResult repaired = testing_support::runEmulatorScript(folder.path(), { "index check", "index rebuild", "index check" });
+    ASSERT_TRUE(repaired.succeeded) << repaired.errors << repaired.transcript;
+    const std::vector<Lines> checks = testing_support::linesPrintedAfterEach(repaired.transcript, "index check", "IndexProbe");
+    ASSERT_EQ(checks.size(), 2u) << repaired.transcript;
+    EXPECT_EQ(checks[0], Lines { "missing: no valid index \\pim_index1.dat (absent, cut short or of another format)" });
+    EXPECT_EQ(printedAfter(repaired.transcript, "index rebuild"), Lines(std::begin(rebuiltSample), std::end(rebuiltSample)));
+    EXPECT_EQ(checks[1], Lines { "current" });
+}
+
+// The spy's lines for the family's hand-over messages to Vyx's window, by their names.
+Lines handOversToVyx(const std::string& transcript, const std::map<std::string, UINT>& messages)
+{
+    Lines seen;
+    std::istringstream lines(transcript);
+    for (std::string line; std::getline(lines, line);) {
+        for (const auto& [name, number] : messages) {
+            if (line.find(" VYX_MAINCLASS " + std::to_string(number) + " ") != std::string::npos)
+                seen.push_back(name);
+        }
+    }
+    return seen;
+}
+
+TEST(IndexRebuild, TakesMastershipFromVyxStopsItWhileRebuildingAndHandsItBack)
+{
+    testing_support::TempFolder folder;
+    std::map<std::string, UINT> messages;
+    const auto learnMessages = [&messages](emu::Device& device) {
+        for (const char* name : { "ChangeToMaster", "ChangeToSlave", "SlaveStop", "SlaveReload" })
+            messages[name] = device.windows().registerMessage(u"PimSync" + emu::fromUtf8(name));
+    };
+    const ScriptResult result = testing_support::runEmulatorScript(folder.path(),
+        { testing_support::importSampleBook(), "boot", "run 3s", "spy VYX_MAINCLASS", "index rebuild", "spy off", "index check",
+          // Vyx is master again: it applies the next change.
+          "contacts edit 65548 \"mobile=+7 985 000-11-22\"", "run 2s", "lookup \"+7 985 000-11-22\"" },
+        true, learnMessages);
+    ASSERT_TRUE(result.succeeded) << result.errors << result.transcript;
+    EXPECT_EQ(printedAfter(result.transcript, "index rebuild").back(), rebuiltSample[2]) << result.transcript;
+    // Vyx hands over and lets go of the stores, reopens them after the hand-over, lets go again for the
+    // rebuild and reopens them once it is done; the probe leaving makes Vyx master again.
+    const Lines expected { "ChangeToSlave", "SlaveStop", "SlaveReload", "SlaveStop", "SlaveReload", "ChangeToMaster" };
+    EXPECT_EQ(handOversToVyx(result.transcript, messages), expected) << result.transcript;
+    EXPECT_EQ(printedAfter(result.transcript, "index check"), Lines { "current" });
+    EXPECT_EQ(testing_support::linesPrintedAfter(result.transcript, "lookup \"+7 985 000-11-22\"", "LookupProbe"),
+              Lines { "contact 65548 \"Петров Пётр\" label \"Мобильный\" tail 0001122" });
 }
 
 }

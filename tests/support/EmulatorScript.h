@@ -3,6 +3,7 @@
 
 #include "emulator/Emulator.h"
 
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -44,17 +45,11 @@ inline ScriptResult runEmulatorScript(const std::filesystem::path& folder, const
     return runEmulatorScript(options, lines, prepare);
 }
 
-// What the command `line` (as echoed) printed, without time stamps, up to the next command or the
-// device's end. The start and end of `helperProgram`, when given, are left out.
-inline std::vector<std::string> linesPrintedAfter(const std::string& transcript, const std::string& line,
-                                                  const std::string& helperProgram = {})
+// What a command printed from `at` (just after its echo), without time stamps, up to the next command
+// or the device's end. The start and end of `helperProgram`, when given, are left out.
+inline std::vector<std::string> linesPrintedFrom(const std::string& transcript, std::size_t at, const std::string& helperProgram)
 {
     std::vector<std::string> printed;
-    const std::string marker = "] > " + line + "\n";
-    auto at = transcript.find(marker);
-    if (at == std::string::npos)
-        return { "<no command " + line + ">" };
-    at += marker.size();
     while (at < transcript.size()) {
         const auto end = transcript.find('\n', at);
         std::string printedLine = transcript.substr(at, end - at);
@@ -68,6 +63,36 @@ inline std::vector<std::string> linesPrintedAfter(const std::string& transcript,
         at = end + 1;
     }
     return printed;
+}
+
+// What the command `line` (as echoed) printed the first time it ran; see linesPrintedFrom.
+inline std::vector<std::string> linesPrintedAfter(const std::string& transcript, const std::string& line,
+                                                  const std::string& helperProgram = {})
+{
+    const std::string marker = "] > " + line + "\n";
+    const auto at = transcript.find(marker);
+    if (at == std::string::npos)
+        return { "<no command " + line + ">" };
+    return linesPrintedFrom(transcript, at + marker.size(), helperProgram);
+}
+
+// What the command `line` printed each time it ran, in order.
+inline std::vector<std::vector<std::string>> linesPrintedAfterEach(const std::string& transcript, const std::string& line,
+                                                                   const std::string& helperProgram = {})
+{
+    std::vector<std::vector<std::string>> runs;
+    const std::string marker = "] > " + line + "\n";
+    for (auto at = transcript.find(marker); at != std::string::npos; at = transcript.find(marker, at + marker.size()))
+        runs.push_back(linesPrintedFrom(transcript, at + marker.size(), helperProgram));
+    return runs;
+}
+
+// The command that imports the sample address book the demo uses (a dozen contacts, Petrov's dacha
+// "+7 495 111-22-33" among his notes' extras).
+inline std::string importSampleBook()
+{
+    const auto book = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "emulator" / "samples" / "contacts.vcf";
+    return "contacts import \"" + book.string() + "\"";
 }
 
 inline std::size_t countOccurrences(const std::string& text, const std::string& part)
