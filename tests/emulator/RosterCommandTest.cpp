@@ -49,7 +49,7 @@ void installMember(emu::Device& device, const std::u16string& name, const char16
 
 void installFamily(emu::Device& device)
 {
-    installMember(device, u"Kab", u"KAB_MAINCLASS");
+    installMember(device, u"Member", u"MEMBER_MAINCLASS");
     installMember(device, u"Favorite", u"FAV_MAINCLASS");
 }
 
@@ -70,15 +70,15 @@ TEST(RosterCommand, ListsTheMasterThenTheSlavesAsProgramsJoinAndLeave)
 {
     testing_support::TempFolder folder;
     const ScriptResult result = testing_support::runEmulatorScript(folder.path(),
-        { "roster", "start Kab", "start Favorite", "roster", "post FAV_MAINCLASS WM_CLOSE", "roster", "start Favorite",
-          "post KAB_MAINCLASS WM_USER+1", "roster" },
+        { "roster", "start Member", "start Favorite", "roster", "post FAV_MAINCLASS WM_CLOSE", "roster", "start Favorite",
+          "post MEMBER_MAINCLASS WM_USER+1", "roster" },
         true, installFamily);
     ASSERT_TRUE(result.succeeded) << result.errors;
     const std::vector<Lines> expected {
         { "roster empty" },
-        { "master 0x00010001 KAB_MAINCLASS Kab pid 3", "slave 0x00010002 FAV_MAINCLASS Favorite pid 4" },
-        { "master 0x00010001 KAB_MAINCLASS Kab pid 3" },
-        // Kab ended without leaving; nobody has cleaned the roster since.
+        { "master 0x00010001 MEMBER_MAINCLASS Member pid 3", "slave 0x00010002 FAV_MAINCLASS Favorite pid 4" },
+        { "master 0x00010001 MEMBER_MAINCLASS Member pid 3" },
+        // Member ended without leaving; nobody has cleaned the roster since.
         { "master 0x00010001 gone", "slave 0x00010003 FAV_MAINCLASS Favorite pid 7" },
     };
     EXPECT_EQ(rosterListings(result.transcript), expected) << result.transcript;

@@ -253,13 +253,13 @@ bool MainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM)
     case messages::incomingAnswered:
         OnIncomingAnswered();
         return true;
+    case messages::nameLookup:
+        NameLookupMapping::Answer(m_contactBook);
+        return true;
     case messages::recallLastCaller:
     case messages::showCallerScreen:
     case messages::missedCallCountChanged:
     case messages::incomingCall:
-    case messages::nameLookup:
-        NameLookupMapping::Answer(m_contactBook);
-        return true;
     case messages::familyNotice:
     case messages::reloadAlphabet:
     case messages::reloadSkin:

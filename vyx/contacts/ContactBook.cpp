@@ -102,15 +102,19 @@ bool ContactBook::HandleSyncMessage(const PimSyncMessages& messages, UINT messag
             m_manager->BecomeMaster();
         Reset();
     } else if (message == messages.changeToSlave) {
+        if (m_manager)
+            m_manager->HandOver();
         if (m_sync)
             m_sync->SetMaster(false);
     } else if (message == messages.slaveStop) {
-        if (m_manager)
+        // A master keeps its stores: a stop or reload left over from before it took over is not for it.
+        if (m_manager && !m_manager->IsMaster())
             m_manager->CloseStores();
     } else if (message == messages.slaveReload) {
-        if (m_manager)
+        if (m_manager && !m_manager->IsMaster()) {
             m_manager->ReopenStores();
-        Reset();
+            Reset();
+        }
     } else if (message == messages.updateLinkType) {
         if (m_manager && m_manager->IsMaster())
             SetLinkType(static_cast<DWORD>(wParam), static_cast<LONG>(lParam));

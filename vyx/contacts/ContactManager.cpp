@@ -142,6 +142,16 @@ void ContactManager::BecomeMaster()
     }
 }
 
+void ContactManager::HandOver()
+{
+    if (!m_connected || !IsMaster())
+        return;
+    if (!m_queue.IsEmpty() || m_rebuildWanted)
+        ProcessQueue();
+    if (m_listener.TakePendingSave())
+        SaveNow();
+}
+
 void ContactManager::CloseStores()
 {
     m_index.Close();

@@ -46,6 +46,9 @@ public:
 
     // Checks the stores again after this program became the master.
     void BecomeMaster();
+    // Before another program takes over: what was heard is applied and the files written now, as the
+    // new master hears nothing of it.
+    void HandOver();
     // A slave lets go of the stores while the master rebuilds them, and opens them again afterwards.
     void CloseStores();
     bool ReopenStores();
