@@ -3,7 +3,9 @@
 #include "emulator/ProbeProgram.h"
 #include "platform/api/WinBase.h"
 #include "platform/emu/Text.h"
+#include "common/SettingsStore.h"
 #include "vyx/contacts/CallerLookup.h"
+#include "vyx/contacts/ContactName.h"
 #include "vyx/contacts/ContactNotes.h"
 #include "vyx/contacts/NumberTypeLabel.h"
 #include "vyx/resources/VyxStrings.h"
@@ -16,21 +18,6 @@ namespace {
 
 constexpr std::size_t minimumDigits = 6;
 constexpr DWORD lookupBudgetMs = 4000;
-
-// The name a person knows the contact by: the file-as name, else the last, first and middle names, else
-// the company.
-std::u16string displayName(const vyx::CallerInfo& record)
-{
-    using vyx::CallerInfo;
-    if (!record.texts[CallerInfo::FileAs].empty())
-        return record.texts[CallerInfo::FileAs];
-    std::u16string name;
-    for (const std::size_t slot : { CallerInfo::LastName, CallerInfo::FirstName, CallerInfo::MiddleName }) {
-        if (!record.texts[slot].empty())
-            name += (name.empty() ? u"" : u" ") + record.texts[slot];
-    }
-    return name.empty() ? record.texts[CallerInfo::Company] : name;
-}
 
 int lookup(ProbeExchange& exchange)
 {
@@ -46,6 +33,7 @@ int lookup(ProbeExchange& exchange)
         return 2;
     }
     vyx::CallerLookup lookup(contacts, index, props);
+    const DWORD sortType = SettingsStore::GetDword(u"Settings", u"SortType", 0);
     std::vector<DWORD> found;
     std::vector<std::u16string> tails;
     lookup.FindContactsByNumber(exchange.request[1], minimumDigits, lookupBudgetMs, found, tails);
@@ -54,7 +42,7 @@ int lookup(ProbeExchange& exchange)
         if (!lookup.LoadContact(found[i], record))
             continue;
         const auto label = vyx::NumberTypeLabel::Of(record, tails[i]);
-        exchange.answer.push_back("contact " + std::to_string(found[i]) + " " + emu::quotedText(displayName(record)) + " label "
+        exchange.answer.push_back("contact " + std::to_string(found[i]) + " " + emu::quotedText(vyx::ContactName::ForCallerScreen(record, sortType)) + " label "
             + emu::quotedText(label.value_or(u"")) + " tail " + emu::toUtf8(tails[i]));
     }
     if (exchange.answer.empty())

@@ -219,7 +219,7 @@ TEST(IndexRebuild, TakesMastershipFromVyxStopsItWhileRebuildingAndHandsItBack)
     EXPECT_EQ(handOversToVyx(result.transcript, messages), expected) << result.transcript;
     EXPECT_EQ(printedAfter(result.transcript, "index check"), Lines { "current" });
     EXPECT_EQ(testing_support::linesPrintedAfter(result.transcript, "lookup \"+7 985 000-11-22\"", "LookupProbe"),
-              Lines { "contact 65548 \"Петров Пётр\" label \"Мобильный\" tail 0001122" });
+              Lines { "contact 65548 \"Петров, Пётр Алексеевич\" label \"Мобильный\" tail 0001122" });
 }
 
 }

@@ -103,7 +103,7 @@ TEST_F(KabProgramTest, JoinsBehindVyxAsSlaveAndTakesOverWhenVyxEnds)
         "contacts edit 65543 \"mobile=+7 926 555-00-00\"", "run 2s", "namelookup \"+7 926 555-00-00\" Kab",
         "start Vyx /SHUTDOWN", "wait-exit Vyx 1s", "start RosterReader",
         // With Vyx gone, Kab hears of the change and enters it.
-        "contacts edit 65548 \"fileas=Петров-Водкин Пётр\" \"mobile=+7 985 000-11-22\"", "run 2s", "lookup \"+7 985 000-11-22\"",
+        "contacts edit 65548 last=Петров-Водкин \"mobile=+7 985 000-11-22\"", "run 2s", "lookup \"+7 985 000-11-22\"",
         "namelookup \"+7 985 000-11-22\" Kab" });
     ASSERT_TRUE(result.succeeded) << result.errors << result.transcript;
     const std::string& t = result.transcript;
@@ -111,8 +111,8 @@ TEST_F(KabProgramTest, JoinsBehindVyxAsSlaveAndTakesOverWhenVyxEnds)
     EXPECT_EQ(printedAfter(t, "namelookup \"+7 495 111-22-33\" Kab"), Lines { "name \"Петров, Пётр Алексеевич\"" }) << t;
     EXPECT_EQ(printedAfter(t, "namelookup \"+7 926 555-00-00\" Kab"), Lines { "name \"Смирнова, Анна Сергеевна\"" }) << t;
     EXPECT_EQ(printedAfter(t, "lookup \"+7 985 000-11-22\""),
-              Lines { "contact 65548 \"Петров-Водкин Пётр\" label \"Мобильный\" tail 0001122" }) << t;
-    EXPECT_EQ(printedAfter(t, "namelookup \"+7 985 000-11-22\" Kab"), Lines { "name \"Петров, Пётр Алексеевич\"" }) << t;
+              Lines { "contact 65548 \"Петров-Водкин, Пётр Алексеевич\" label \"Мобильный\" tail 0001122" }) << t;
+    EXPECT_EQ(printedAfter(t, "namelookup \"+7 985 000-11-22\" Kab"), Lines { "name \"Петров-Водкин, Пётр Алексеевич\"" }) << t;
 }
 
 TEST_F(KabProgramTest, AloneItIsMasterAndCatchesUpWithChangesMadeWhileNoOneWatched)
@@ -125,7 +125,7 @@ TEST_F(KabProgramTest, AloneItIsMasterAndCatchesUpWithChangesMadeWhileNoOneWatch
     // No master watched the change: the index does not know the new number.
     EXPECT_EQ(printedAfter(t, "lookup \"+7 985 000-11-22\""), Lines { "no contact" }) << t;
     EXPECT_EQ(*m_roster, Lines { "KAB_MAINCLASS" });
-    EXPECT_EQ(printedAfter(t, "lookup 89850001122"), Lines { "contact 65548 \"Петров Пётр\" label \"Мобильный\" tail 0001122" }) << t;
+    EXPECT_EQ(printedAfter(t, "lookup 89850001122"), Lines { "contact 65548 \"Петров, Пётр Алексеевич\" label \"Мобильный\" tail 0001122" }) << t;
     const auto checks = testing_support::linesPrintedAfterEach(t, "index check", "IndexProbe");
     EXPECT_EQ(checks, (std::vector<Lines> { { "stale: \\pim.vol was written after the stores were brought up to date" }, { "current" } }))
         << t;

@@ -28,6 +28,13 @@ std::u16string ContactName::Composed(const CallerInfo& record)
     return name;
 }
 
+std::u16string ContactName::ForCallerScreen(const CallerInfo& record, DWORD sortType)
+{
+    if (sortType == 1 && !record.texts[CallerInfo::FileAs].empty())
+        return record.texts[CallerInfo::FileAs];
+    return Composed(record);
+}
+
 std::u16string ContactName::ForNameLookup(const CallerInfo& record, DWORD sortType)
 {
     if (sortType == 1) {
