@@ -2,6 +2,7 @@
 
 #include "common/ResourceText.h"
 #include "common/SettingsStore.h"
+#include "common/WindowTimer.h"
 #include "platform/api/FileApi.h"
 #include "platform/api/ShellApi.h"
 #include "platform/api/WinBase.h"
@@ -300,10 +301,7 @@ void MainWnd::StartTimer(UINT_PTR id, UINT period)
 
 void MainWnd::StopTimer(UINT_PTR id)
 {
-    KillTimer(m_window, id);
-    MSG pending;
-    while (PeekMessage(&pending, m_window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    StopWindowTimer(m_window, id);
 }
 
 void MainWnd::OnTimer(UINT_PTR id)

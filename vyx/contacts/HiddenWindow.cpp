@@ -1,5 +1,7 @@
 #include "vyx/contacts/HiddenWindow.h"
 
+#include "common/WindowTimer.h"
+
 namespace vyx {
 
 HiddenWindow::~HiddenWindow()
@@ -39,10 +41,7 @@ void HiddenWindow::StartTimer(UINT_PTR id, UINT periodMs)
 
 void HiddenWindow::StopTimer(UINT_PTR id)
 {
-    KillTimer(m_window, id);
-    MSG pending;
-    while (PeekMessage(&pending, m_window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    StopWindowTimer(m_window, id);
 }
 
 LRESULT HiddenWindow::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
