@@ -249,6 +249,12 @@ Str::Str(LPCWSTR text)
     replaceWith(text, textLength(text));
 }
 
+Str::Str(std::u16string_view text)
+    : m_block(sharedEmptyBlock())
+{
+    replaceWith(text.data(), static_cast<int>(std::min<std::size_t>(text.size(), std::numeric_limits<std::int32_t>::max() / 2)));
+}
+
 Str::Str(const Str& other)
     : Str()
 {

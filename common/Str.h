@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <string_view>
 
 // The block starts with this header; the characters and their terminating NUL follow it directly.
 struct StrHeader {
@@ -22,6 +23,8 @@ class Str {
 public:
     Str();
     Str(LPCWSTR text);
+    // The characters of the view, NUL characters among them included.
+    explicit Str(std::u16string_view text);
     Str(const Str& other);
     Str(Str&& other) noexcept;
     ~Str();

@@ -2,6 +2,7 @@
 // connect after changes made while no program watched, and kept current from the database's change
 // notifications in batches, with the files saved two seconds after the last batch.
 #include "tests/vyx/IndexKeeper.h"
+#include "tests/vyx/IndexStoreSupport.h"
 
 #include "common/SettingsStore.h"
 
@@ -258,6 +259,42 @@ TEST_F(IndexMaintenanceTest, AStoreLeftBusyOrCutShortIsRebuilt)
     startKeeper();
     EXPECT_EQ(events.resets, 1);
     EXPECT_TRUE(indexMatchesDatabase());
+}
+
+}
+
+namespace {
+
+// Notes whose PIM block holds an e-mail address longer than the property store's whole region.
+std::u16string notesBeyondTheStore()
+{
+    return u"== start pim information ==\r\nEmail: [Big: " + std::u16string(4500000, u'x') + u"]\r\n== end pim information ==";
+}
+
+TEST_F(IndexMaintenanceTest, AContactTheIndexCannotTakeIsSkippedAndARebuildFollows)
+{
+    const std::vector<DWORD> contacts = addContacts(2);
+    startKeeper();
+    device->runFor(3000);
+    events = {};
+
+    const DWORD monster = addContact(u"Monster", u"", notesBeyondTheStore());
+    const DWORD later = addContact(u"Later");
+    device->runFor(1000);
+    const std::string log = testing_support::fileBytes(folder() / "error.log");
+    EXPECT_NE(log.find("Unable perform db operation!!!"), std::string::npos) << log;
+    EXPECT_NE(log.find("ContactManager"), std::string::npos) << log;
+    EXPECT_EQ(found(u"later"), std::vector<DWORD> { later });
+    EXPECT_TRUE(found(u"monster").empty());
+
+    // The rebuild that follows enters every contact that fits, and the program goes on.
+    device->runFor(1000);
+    EXPECT_EQ(events.resets, 1);
+    EXPECT_EQ(found(u"person").size(), contacts.size());
+    EXPECT_EQ(found(u"later"), std::vector<DWORD> { later });
+    EXPECT_TRUE(found(u"monster").empty());
+    EXPECT_FALSE(keeperProcess()->finished());
+    EXPECT_NE(monster, 0u);
 }
 
 }

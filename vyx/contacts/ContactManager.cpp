@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -316,7 +317,7 @@ bool ContactManager::RebuildFramed()
 {
     // Every record is read first; the stores are replaced only once the database was read whole.
     std::map<DWORD, RebuiltContact> contacts;
-    DWORD totalSize = 0;
+    std::uint64_t totalSize = 0;
     m_contacts.SetAutoAdvance(true);
     if (m_contacts.SeekFirst()) {
         CEOID record = 0;
@@ -342,7 +343,8 @@ bool ContactManager::RebuildFramed()
     CancelSaves();
     m_index.Close();
     m_props.Close();
-    if (!m_props.Create(totalSize) || !m_index.Create(IndexLayout::indexCreateSize)) {
+    const auto propsSize = static_cast<DWORD>(std::min<std::uint64_t>(totalSize, MappedStore::maxDataLength));
+    if (!m_props.Create(propsSize) || !m_index.Create(IndexLayout::indexCreateSize)) {
         CloseStores();
         return false;
     }

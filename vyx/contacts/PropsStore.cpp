@@ -6,6 +6,7 @@
 #include "vyx/contacts/PropsLayout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace vyx {
 
@@ -37,8 +38,11 @@ DWORD PropsStore::BlocksFor(DWORD length)
 
 bool PropsStore::Create(DWORD totalSize)
 {
-    const DWORD length = totalSize + headerSize <= smallDataLength ? smallDataLength
-                                                                    : roundedUpTo4(totalSize + totalSize / 100 + headerSize);
+    // Never more than the region holds: records that do not fit are refused one by one when written.
+    const std::uint64_t wanted = std::uint64_t { totalSize } + totalSize / 100 + headerSize;
+    const DWORD length = totalSize + std::uint64_t { headerSize } <= smallDataLength
+        ? smallDataLength
+        : static_cast<DWORD>(std::min<std::uint64_t>((wanted + 3) & ~std::uint64_t { 3 }, MappedStore::maxDataLength & ~DWORD { 3 }));
     if (!m_store.Create(length))
         return false;
     m_store.Write32(formatWord1, formatWord1Value);

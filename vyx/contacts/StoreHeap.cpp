@@ -202,10 +202,13 @@ void StoreHeap::LinkInOrder(DWORD block)
         SetFirstFree(block);
         return;
     }
-    // Before the first free block with a higher offset; without one, at the end of the circle.
+    // Before the first free block with a higher offset; without one, at the end of the circle. A block
+    // past the last free one goes there at once: memory given back in address order would otherwise
+    // walk the whole list for each block.
     const DWORD limit = MaxBlocks();
+    const DWORD last = Previous(first);
     DWORD higher = first;
-    for (DWORD steps = 0; higher < block && steps <= limit; ++steps) {
+    for (DWORD steps = 0; higher < block && steps <= limit && !(IsFreeBlock(last) && last < block); ++steps) {
         higher = Next(higher);
         if (higher == first || !IsFreeBlock(higher)) {
             higher = first;

@@ -30,18 +30,14 @@ bool WordSplitter::IsSeparator(char16_t character)
 std::vector<Str> WordSplitter::Words(std::u16string_view text)
 {
     std::vector<Str> words;
-    Str word;
-    for (const char16_t character : text) {
-        if (!IsSeparator(character)) {
-            word += character;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && !IsSeparator(text[at]))
             continue;
-        }
-        if (!word.IsEmpty())
-            words.push_back(word);
-        word.Empty();
+        if (at > start)
+            words.emplace_back(text.substr(start, at - start));
+        start = at + 1;
     }
-    if (!word.IsEmpty())
-        words.push_back(word);
     return words;
 }
 
