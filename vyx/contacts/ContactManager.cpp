@@ -105,6 +105,9 @@ bool ContactManager::Connect(HINSTANCE instance)
 
 void ContactManager::Disconnect()
 {
+    // The save tells the next master and the next start that the stores are current: what this
+    // master heard goes into them first.
+    HandOver();
     if (m_listener.TakePendingSave()) {
         m_index.StartSave();
         m_props.StartSave();

@@ -40,7 +40,8 @@ public:
     // Opens the database with its notifications and the stores, bringing them up to date when this
     // program is the master. False when something cannot be opened, or a slave finds no stores.
     bool Connect(HINSTANCE);
-    // Saves what is pending, closes everything and destroys the windows.
+    // Applies the changes heard and saves what is pending (as a hand-over does), closes everything and
+    // destroys the windows.
     void Disconnect();
     bool IsConnected() const { return m_connected; }
 
