@@ -5,6 +5,7 @@
 #include "platform/api/WinUser.h"
 #include "platform/emu/Text.h"
 #include "tests/support/EmulatorScript.h"
+#include "tests/support/RosterHolder.h"
 #include "tests/support/TempFolder.h"
 #include "vyx/contacts/PimSync.h"
 
@@ -21,8 +22,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing_support::importSampleBook;
 using testing_support::linesPrintedAfter;
-
-constexpr const char16_t* holderClass = u"ROSTER_HOLDER";
 
 // The roster's windows by class, master first, one line each time "RosterReader" ran.
 using RosterSnapshots = std::shared_ptr<Lines>;
@@ -45,21 +44,7 @@ std::function<void(emu::Device&)> installHelpers(const RosterSnapshots& snapshot
             snapshots->push_back(classes);
             return 0;
         });
-        device.installProgram(u"\\Windows\\RosterHolder.exe", [](HINSTANCE instance, const std::u16string&) {
-            WNDCLASS windowClass {};
-            windowClass.lpfnWndProc = DefWindowProc;
-            windowClass.hInstance = instance;
-            windowClass.lpszClassName = holderClass;
-            RegisterClass(&windowClass);
-            const HWND window = CreateWindowEx(0, holderClass, u"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-            vyx::PimSync roster(vyx::PimSyncMessages::Register());
-            if (!roster.Open() || !roster.Register(window))
-                return 1;
-            MSG msg;
-            while (IsWindow(window) && GetMessage(&msg, nullptr, 0, 0))
-                DispatchMessage(&msg);
-            return 0;
-        });
+        testing_support::installRosterHolder(device);
     };
 }
 

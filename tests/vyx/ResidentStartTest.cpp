@@ -5,6 +5,7 @@
 #include "platform/api/WinUser.h"
 #include "platform/emu/Text.h"
 #include "tests/support/EmulatorScript.h"
+#include "tests/support/RosterHolder.h"
 #include "tests/support/TempFolder.h"
 #include "vyx/call/NameLookupMapping.h"
 #include "vyx/contacts/PimSync.h"
@@ -25,7 +26,6 @@ using testing_support::linesPrintedAfter;
 using testing_support::runEmulatorScript;
 using Lines = std::vector<std::string>;
 
-constexpr const char16_t* holderClass = u"ROSTER_HOLDER";
 constexpr const char* settingsKey = "HKCU\\Software\\Korvane\\PIM\\Settings";
 // What the name block's answer half holds before Vyx is asked.
 constexpr std::u16string_view untouched = u"untouched";
@@ -37,29 +37,14 @@ std::u16string blockText(const WCHAR* block, DWORD byteOffset)
     return { start, std::find(start, start + vyx::NameLookupMapping::textCapacity, u'\0') };
 }
 
-// "RosterHolder": a family program that joins the roster with a window of class ROSTER_HOLDER and
-// no stores, and runs until its window goes. "NameAsker ask NUMBER" asks Vyx's main window for the
+// "RosterHolder" (tests/support/RosterHolder.h), and "NameAsker": "NameAsker ask NUMBER" asks Vyx's main window for the
 // number's name as the family does; "NameAsker call NUMBER" puts the number into the name block and
 // sends Vyx the incoming-call message instead. Both hold the block with "untouched" in its answer half
 // while they ask, and note "ask|call NUMBER -> ANSWER".
 std::function<void(emu::Device&)> installHelpers(const std::shared_ptr<Lines>& answers)
 {
     return [answers](emu::Device& device) {
-        device.installProgram(u"\\Windows\\RosterHolder.exe", [](HINSTANCE instance, const std::u16string&) {
-            WNDCLASS windowClass {};
-            windowClass.lpfnWndProc = DefWindowProc;
-            windowClass.hInstance = instance;
-            windowClass.lpszClassName = holderClass;
-            RegisterClass(&windowClass);
-            const HWND window = CreateWindowEx(0, holderClass, u"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-            vyx::PimSync roster(vyx::PimSyncMessages::Register());
-            if (!roster.Open() || !roster.Register(window))
-                return 1;
-            MSG msg;
-            while (IsWindow(window) && GetMessage(&msg, nullptr, 0, 0))
-                DispatchMessage(&msg);
-            return 0;
-        });
+        testing_support::installRosterHolder(device);
         device.installProgram(u"\\Windows\\NameAsker.exe", [answers](HINSTANCE, const std::u16string& commandLine) {
             const std::size_t space = commandLine.find(u' ');
             const std::u16string action = commandLine.substr(0, space);
