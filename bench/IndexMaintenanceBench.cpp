@@ -6,6 +6,7 @@
 // those records from the contacts database is reported beside it, as the suite's figures include it.
 // At the end a table sets each suite figure beside SQLite's.
 #include "bench/BenchDevice.h"
+#include "bench/SqliteConnection.h"
 #include "emulator/AddressBook.h"
 #include "emulator/addressbook/AddressBookFile.h"
 #include "emulator/addressbook/ContactGenerator.h"
@@ -198,11 +199,10 @@ private:
 // display orders, the extras as a blob) and a table each of words, number keys and keypad keys, each
 // indexed by its term (unique with the contact: a contact is entered once under a term, as in the
 // index) and by its contact, so that a changed contact's rows are found to be deleted.
-class SqliteContactIndex {
+class SqliteContactIndex : public SqliteConnection {
 public:
     SqliteContactIndex()
     {
-        check(sqlite3_open(":memory:", &m_db));
         exec("CREATE TABLE contacts(id INTEGER PRIMARY KEY, sort_name TEXT, file_as TEXT, extras BLOB);"
              "CREATE INDEX contacts_sort_name ON contacts(sort_name, id); CREATE INDEX contacts_file_as ON contacts(file_as, id);");
         for (const char* table : termTables) {
@@ -229,7 +229,6 @@ public:
             sqlite3_finalize(m_addTerm[table]);
             sqlite3_finalize(m_removeTerms[table]);
         }
-        sqlite3_close(m_db);
     }
 
     SqliteContactIndex(const SqliteContactIndex&) = delete;
@@ -314,22 +313,6 @@ private:
         sqlite3_reset(statement);
     }
 
-    void check(int result) const
-    {
-        if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
-            throw std::runtime_error(std::string("sqlite: ") + (m_db ? sqlite3_errmsg(m_db) : "cannot open"));
-    }
-
-    void exec(const char* sql) { check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr)); }
-
-    sqlite3_stmt* prepare(const std::string& sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        check(sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr));
-        return statement;
-    }
-
-    sqlite3* m_db { nullptr };
     sqlite3_stmt* m_addContact { nullptr };
     sqlite3_stmt* m_removeContact { nullptr };
     std::array<sqlite3_stmt*, std::size(termTables)> m_addTerm {};

@@ -3,6 +3,7 @@
 // caller look-up's number search, a word prefix search and a keypad key search, each in display
 // order. The index stops where its 8 MB region is full; the figures then hold for the contacts that
 // fit, and SQLite gets the same ones. At the end a table sets each suite figure beside SQLite's.
+#include "bench/SqliteConnection.h"
 #include "platform/api/WinBase.h"
 #include "platform/api/WinNls.h"
 #include "platform/emu/Device.h"
@@ -268,11 +269,10 @@ std::string utf8(std::u16string_view text)
 // The baseline: the same contacts in an in-memory SQLite database, a table per kind of search term
 // with an index on the term, asked by range queries (term >= prefix and < prefix followed by the
 // highest character) and ordered by the contact's sort name.
-class SqliteIndex {
+class SqliteIndex : public SqliteConnection {
 public:
     SqliteIndex()
     {
-        check(sqlite3_open(":memory:", &m_db));
         exec("CREATE TABLE contacts(id INTEGER PRIMARY KEY, sort_name TEXT, file_as TEXT);"
              "CREATE TABLE words(word TEXT, contact INTEGER); CREATE INDEX words_word ON words(word);"
              "CREATE TABLE numbers(reversed TEXT, contact INTEGER); CREATE INDEX numbers_reversed ON numbers(reversed);"
@@ -290,7 +290,6 @@ public:
     {
         for (sqlite3_stmt* statement : { m_addContact, m_addWord, m_addNumber, m_addKey, m_findWords, m_findNumbers, m_findKeys })
             sqlite3_finalize(statement);
-        sqlite3_close(m_db);
     }
 
     SqliteIndex(const SqliteIndex&) = delete;
@@ -320,21 +319,6 @@ private:
             + " >= ?1 AND t." + column + " < ?2 ORDER BY c.sort_name, c.id";
     }
 
-    void check(int result) const
-    {
-        if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
-            throw std::runtime_error(std::string("sqlite: ") + (m_db ? sqlite3_errmsg(m_db) : "cannot open"));
-    }
-
-    void exec(const char* sql) { check(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr)); }
-
-    sqlite3_stmt* prepare(const std::string& sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        check(sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr));
-        return statement;
-    }
-
     void bind(sqlite3_stmt* statement, const std::vector<std::string>& values)
     {
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -357,7 +341,6 @@ private:
         return contacts;
     }
 
-    sqlite3* m_db { nullptr };
     sqlite3_stmt* m_addContact { nullptr };
     sqlite3_stmt* m_addWord { nullptr };
     sqlite3_stmt* m_addNumber { nullptr };
